@@ -159,7 +159,10 @@ private:
     void pixels(std::istringstream& words) {
         const int start = line_;
         int x = number(words, "x"), y = number(words, "y");
+        int scale = 1;
+        if (words >> std::ws && !words.eof()) scale = number(words, "scale");
         end_of_line(words);
+        if (scale < 1 || scale > 16) fail("scale " + std::to_string(scale) + " is out of range 1..16");
         size_t width = 0;
         int row = 0;
         for (++line_; line_ <= static_cast<int>(lines_.size()); ++line_, ++row) {
@@ -176,7 +179,9 @@ private:
             for (size_t i = 0; i < text.size(); ++i) {
                 auto k = keys_.find(text[i]);
                 if (k == keys_.end()) fail(std::string("unknown character '") + text[i] + "'");
-                put(x + static_cast<int>(i), y + row, k->second);
+                for (int j = 0; j < scale * scale; ++j) {
+                    put(x + static_cast<int>(i) * scale + j % scale, y + row * scale + j / scale, k->second);
+                }
             }
         }
         line_ = start;

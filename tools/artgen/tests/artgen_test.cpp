@@ -212,6 +212,15 @@ TEST(Source, DirectivesDrawInOrderAndLaterOnesWin) {
     EXPECT_EQ(img.at(0, 1), 15);
     EXPECT_EQ(img.at(1, 1), 4);
     EXPECT_EQ(img.at(3, 2), 4);
+
+    artgen::Image big = parse("size 5 4\nfill white\nkey r red\nkey b blue\npixels 1 0 2\nrb\nbr\nend\n");
+    EXPECT_EQ(big.at(0, 0), 15);
+    EXPECT_EQ(big.at(1, 0), 9);
+    EXPECT_EQ(big.at(2, 1), 9);
+    EXPECT_EQ(big.at(3, 0), 12);
+    EXPECT_EQ(big.at(4, 1), 12);
+    EXPECT_EQ(big.at(1, 3), 12);
+    EXPECT_EQ(big.at(4, 3), 9);
 }
 
 TEST(Source, TextIsSetInTheBuiltInFontWithOneColumnBetweenGlyphs) {
@@ -265,6 +274,8 @@ TEST(Source, MalformedSourcesAreRefusedWithTheLineToBlame) {
         {"size 9 9\nfill red\ntext 0 0 blue \"a~\"\n", 3, "no glyph"},
         {"size 9 9\nfill red\ntext 5 0 blue \"ab\"\n", 3, "outside"},
         {"size 2 2\nfill red\nrect 0 0 2 2 blue extra\n", 3, "unexpected 'extra'"},
+        {"size 4 4\nkey a red\npixels 0 0 0\na\nend\n", 3, "scale 0 is out of range"},
+        {"size 4 4\nkey a red\npixels 1 0 2\naa\nend\n", 4, "outside"},
     };
     for (const Case& c : cases) {
         try {
