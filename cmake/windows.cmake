@@ -1,0 +1,48 @@
+# Windows build: the two programs, the shipped folder, and the tests that run
+# the programs under Wine.
+set(SOBEEP_HOST_BUILD "" CACHE PATH "Host build directory that holds the generators (artgen, hlpgen)")
+if(NOT SOBEEP_HOST_BUILD)
+  message(FATAL_ERROR "Set SOBEEP_HOST_BUILD to a host build of this tree (scripts/build.sh does).")
+endif()
+set(ARTGEN ${SOBEEP_HOST_BUILD}/tools/artgen/artgen)
+set(SOBEEP_HELP_DIR ${SOBEEP_HOST_BUILD}/help)
+
+# Sources are UTF-8; the programs' 8-bit texts are code page 932.
+add_compile_options(
+  "$<$<COMPILE_LANGUAGE:C,CXX>:-finput-charset=UTF-8;-fexec-charset=CP932;-Wall;-Wextra>")
+add_link_options(-static -s)
+
+# Generates artwork from the text sources in ${dir}/art; the outputs land in
+# the current binary directory's art/ folder, which the .rc files include.
+function(sobeep_artwork out_var dir)
+  set(outputs)
+  foreach(file ${ARGN})
+    get_filename_component(stem ${file} NAME_WE)
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/art/${file})
+    add_custom_command(OUTPUT ${out}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/art
+      COMMAND ${ARTGEN} ${dir}/art/${stem}.txt ${out}
+      DEPENDS ${dir}/art/${stem}.txt ${ARTGEN}
+      COMMENT "artwork ${file}")
+    list(APPEND outputs ${out})
+  endforeach()
+  set(${out_var} ${outputs} PARENT_SCOPE)
+endfunction()
+
+include(cmake/core.cmake)
+add_library(sobeep_settings STATIC
+  ${PROJECT_SOURCE_DIR}/settings/settings_key.cpp
+  ${PROJECT_SOURCE_DIR}/settings/player_settings.cpp)
+target_link_libraries(sobeep_settings PUBLIC sobeep_core advapi32 user32)
+
+add_subdirectory(player)
+
+# The shipped folder: exactly the files the installer copies.
+set(SOBEEP_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
+add_custom_target(dist ALL
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${SOBEEP_DIST_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:soBeep> ${SOBEEP_DIST_DIR}/soBeep.exe
+  DEPENDS soBeep
+  COMMENT "gathering the shipped files in ${SOBEEP_DIST_DIR}")
+
+add_subdirectory(tests/win)

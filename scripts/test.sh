@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# The README's test command: installs what is missing, builds everything and
+# runs every test through ctest: the host unit tests, then the Windows tests
+# under Wine.
+set -euo pipefail
+here=$(dirname "$0")
+bash "$here/install-deps.sh"
+bash "$here/build.sh"
+source "$here/lib.sh"
+
+echo "== host tests"
+ctest --test-dir "$build/host" --output-on-failure -j "$jobs"
+echo "== Windows tests ($test_arch build under Wine)"
+ctest --test-dir "$(win_build "$test_arch")" --output-on-failure

@@ -1,0 +1,15 @@
+#include "settings/setting_rules.h"
+
+namespace settings {
+
+bool IsOn(std::uint32_t value) { return value == kOn; }
+
+std::uint32_t Toggled(std::uint32_t value) { return value == kOn ? kOff : kOn; }
+
+std::uint32_t FromCheckState(unsigned state) { return state != 0 ? kOn : kOff; }
+
+bool StoredValueFits(std::uint32_t storedSize, std::uint32_t capacity) {
+  return storedSize <= capacity;
+}
+
+}  // namespace settings

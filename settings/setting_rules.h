@@ -1,0 +1,24 @@
+// The on/off rules of the player's two settings. A setting is stored as 8,
+// the check bit of a menu item, so the value doubles as the menu's check
+// flag; only exactly 8 counts as on.
+#pragma once
+#include <cstdint>
+
+namespace settings {
+
+constexpr std::uint32_t kOn = 8;
+constexpr std::uint32_t kOff = 0;
+
+bool IsOn(std::uint32_t value);
+
+// 8 becomes 0; anything else (also a hand-edited 9) becomes 8.
+std::uint32_t Toggled(std::uint32_t value);
+
+// The value a check box stands for: any checked state is on.
+std::uint32_t FromCheckState(unsigned state);
+
+// A stored value is read only when it fits its destination whole; a larger
+// one is refused rather than cut, so no setting is made of part of a value.
+bool StoredValueFits(std::uint32_t storedSize, std::uint32_t capacity);
+
+}  // namespace settings
