@@ -1,0 +1,142 @@
+// The player: start-up, the hidden main window and shutdown.
+#include <windows.h>
+
+#include "player/command_line.h"
+#include "player/player_state.h"
+#include "player/playback.h"
+#include "player/resources/resource.h"
+#include "player/tray.h"
+#include "settings/player_settings.h"
+#include "settings/setting_rules.h"
+#include "settings/settings_key.h"
+
+PlayerState g_player;
+SettingsKey g_settingsKey("norvan", "SoBeep");
+
+namespace {
+
+void OnCreate(HWND window) {
+  SetTimer(window, kBlinkTimerId, kBlinkIntervalMs, nullptr);
+  PostMessageA(window, WM_COMMAND, IDM_PLAY, 0);
+}
+
+void OnDestroy(HWND window) {
+  KillTimer(window, kBlinkTimerId);
+  CloseDevice();
+  PostQuitMessage(0);
+}
+
+void OnExit(HWND window) {
+  PostMessageA(window, WM_COMMAND, IDM_STOP, 0);
+  PostMessageA(window, WM_DESTROY, 0, 0);
+}
+
+void OnRepeat() {
+  g_player.settings.Repeat = settings::Toggled(g_player.settings.Repeat);
+  SaveSettings(g_settingsKey, g_player.settings);
+}
+
+void OnDelay() { g_player.settings.Delay = settings::Toggled(g_player.settings.Delay); }
+
+void OnStartScreenSaver(HWND window) {
+  SetForegroundWindow(window);
+  SendMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+}
+
+// Returns false for identifiers that are not the main window's commands.
+bool OnCommand(HWND window, WORD id) {
+  switch (id) {
+    case IDM_EXIT: OnExit(window); return true;
+    case IDM_PLAY: OpenAndPlay(window); return true;
+    case IDM_REPEAT: OnRepeat(); return true;
+    case IDM_STOP: CloseDevice(); return true;
+    case IDM_DELAY: OnDelay(); return true;
+    case IDM_START_MENU: OnStartScreenSaver(window); return true;
+    default: return false;
+  }
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE: OnCreate(window); return 0;
+    case WM_DESTROY: OnDestroy(window); return 0;
+    case WM_TIMER: OnBlinkTimer(); return 0;
+    case MM_MCINOTIFY: OnPlaybackNotify(window, wParam); return 0;
+    case WM_COMMAND:
+      if (OnCommand(window, LOWORD(wParam))) return 0;
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A newer player always wins: the one in the tray stops and ends.
+void StopOlderInstance() {
+  HWND older = FindWindowA(kMainWindowClass, kWindowTitle);
+  if (!older) return;
+  PostMessageA(older, WM_COMMAND, IDM_STOP, 0);
+  PostMessageA(older, WM_DESTROY, 0, 0);
+}
+
+bool RegisterMainClass() {
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = MainWindowProc;
+  windowClass.hInstance = g_player.instance;
+  windowClass.hIcon = LoadIconA(g_player.instance, MAKEINTRESOURCEA(IDI_SOBEEP));
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kMainWindowClass;
+  windowClass.hIconSm = LoadIconA(g_player.instance, MAKEINTRESOURCEA(IDI_TRAY_A));
+  return RegisterClassExA(&windowClass) != 0;
+}
+
+HWND CreateMainWindow() {
+  return CreateWindowExA(WS_EX_APPWINDOW, kMainWindowClass, kWindowTitle,
+                         WS_MINIMIZE | WS_CLIPCHILDREN | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX,
+                         CW_USEDEFAULT, CW_USEDEFAULT, 300, 50, nullptr, nullptr, g_player.instance,
+                         nullptr);
+}
+
+int RunMessageLoop() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  g_player.instance = instance;
+  StopOlderInstance();
+
+  // The runtime's own split treats bytes of 0x80 and above in an unquoted
+  // program name as blanks, so the arguments are taken from the full line.
+  const char* args = cmdline::SkipProgramName(GetCommandLineA());
+  if (*args == '\0') return 0;
+
+  LoadSettings(g_settingsKey, g_player.settings);
+  cmdline::TakeFirstArgument(args, g_player.filePath, sizeof g_player.filePath);
+
+  if (!RegisterMainClass()) return 0;
+  g_player.mainWindow = CreateMainWindow();
+  if (!g_player.mainWindow) {
+    MessageBoxA(nullptr, "Windowが登録されませんでした。", "ERROR", MB_ICONERROR);
+    return 0;
+  }
+  SaveSettings(g_settingsKey, g_player.settings);
+
+  const HINSTANCE windowInstance =
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(g_player.mainWindow, GWLP_HINSTANCE));
+  g_player.iconA = LoadIconA(windowInstance, MAKEINTRESOURCEA(IDI_TRAY_A));
+  g_player.iconB = LoadIconA(windowInstance, MAKEINTRESOURCEA(IDI_TRAY_B));
+  NotifyTray(NIM_ADD, g_player.iconA, kWindowTitle);
+  ShowWindow(g_player.mainWindow, SW_HIDE);
+  UpdateWindow(g_player.mainWindow);
+
+  const int exitCode = RunMessageLoop();
+  NotifyTray(NIM_DELETE, nullptr, nullptr);
+  SaveSettings(g_settingsKey, g_player.settings);
+  return exitCode;
+}

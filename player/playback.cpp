@@ -1,0 +1,55 @@
+#include "player/playback.h"
+
+#include <mmsystem.h>
+
+#include "player/player_state.h"
+#include "player/playback_rules.h"
+#include "player/resources/resource.h"
+
+void OpenAndPlay(HWND notifyWindow) {
+  MCI_OPEN_PARMSA open = {};
+  open.dwCallback = reinterpret_cast<DWORD_PTR>(g_player.mainWindow);
+  open.lpstrDeviceType = "waveaudio";
+  open.lpstrElementName = g_player.filePath;
+  mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open));
+  g_player.device = open.wDeviceID;
+
+  MCI_PLAY_PARMS play = {};
+  play.dwCallback = reinterpret_cast<DWORD_PTR>(notifyWindow);
+  if (mciSendCommandA(g_player.device, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play)) != 0) {
+    CloseDevice();
+    PostMessageA(g_player.mainWindow, WM_DESTROY, 0, 0);
+  }
+}
+
+void CloseDevice() { mciSendCommandA(g_player.device, MCI_CLOSE, 0, 0); }
+
+void PausePlayback() { mciSendCommandA(g_player.device, MCI_PAUSE, 0, 0); }
+
+void ResumePlayback() { mciSendCommandA(g_player.device, MCI_RESUME, 0, 0); }
+
+std::uint32_t QueryPlaybackState() {
+  MCI_STATUS_PARMS status = {};
+  status.dwItem = MCI_STATUS_MODE;
+  const MCIERROR error = mciSendCommandA(g_player.device, MCI_STATUS, MCI_STATUS_ITEM | MCI_FROM,
+                                         reinterpret_cast<DWORD_PTR>(&status));
+  return playback::ModeToCommand(error == 0, static_cast<std::uint32_t>(status.dwReturn));
+}
+
+void OnPlaybackNotify(HWND window, WPARAM flag) {
+  switch (playback::OnNotify(static_cast<std::uint32_t>(flag), g_player.settings.Repeat)) {
+    case playback::NotifyAction::kIgnore:
+      break;
+    case playback::NotifyAction::kReplay:
+      CloseDevice();
+      PostMessageA(window, WM_COMMAND, IDM_PLAY, 0);
+      break;
+    case playback::NotifyAction::kEnd:
+      PostMessageA(window, WM_DESTROY, 0, 0);
+      break;
+    case playback::NotifyAction::kCloseAndEnd:
+      CloseDevice();
+      PostMessageA(window, WM_DESTROY, 0, 0);
+      break;
+  }
+}

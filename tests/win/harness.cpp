@@ -1,0 +1,308 @@
+#include "tests/win/harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace harness {
+
+namespace {
+
+void PutLe(std::string& out, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+std::string HostDirOfTests() { return SOBEEP_TEST_TMP; }
+
+std::string CaptureBase() {
+  char base[MAX_PATH] = "";
+  GetEnvironmentVariableA("CAPTURE_FILE", base, sizeof base);
+  return base;
+}
+
+std::string CaptureFolder() {
+  const std::string base = CaptureBase();
+  return base.substr(0, base.rfind('/'));
+}
+
+void DeleteTree(const std::string& winPath) {
+  const std::string list = winPath + std::string(2, '\0');
+  SHFILEOPSTRUCTA op = {};
+  op.wFunc = FO_DELETE;
+  op.pFrom = list.c_str();
+  op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+  SHFileOperationA(&op);
+}
+
+
+}  // namespace
+
+std::string WinPath(const std::string& hostPath) {
+  std::string path = "Z:" + hostPath;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+std::string PlayerExe() { return WinPath(SOBEEP_PLAYER_EXE); }
+
+std::string FreshDir() {
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  for (char& c : name)
+    if (c == '/') c = '_';
+  const std::string dir = HostDirOfTests() + "/" + name;
+  const std::string win = WinPath(dir);
+  DeleteTree(win);
+  CreateDirectoryA(WinPath(HostDirOfTests()).c_str(), nullptr);
+  CreateDirectoryA(win.c_str(), nullptr);
+  return dir;
+}
+
+std::string WriteWave(const std::string& hostPath, double seconds, unsigned seed, unsigned rate) {
+  const std::uint32_t samples = static_cast<std::uint32_t>(seconds * rate);
+  std::string data;
+  data.reserve(samples * 2);
+  const double frequency = 330.0 + 110.0 * (seed % 7);
+  for (std::uint32_t i = 0; i < samples; ++i) {
+    const double t = static_cast<double>(i) / rate;
+    const int value = static_cast<int>(12000.0 * std::sin(2 * 3.14159265358979 * frequency * t)) +
+                      static_cast<int>((i * 2654435761u + seed) % 64) - 32;
+    PutLe(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(value)), 2);
+  }
+  std::string file = "RIFF";
+  PutLe(file, 36 + static_cast<std::uint32_t>(data.size()), 4);
+  file += "WAVEfmt ";
+  PutLe(file, 16, 4);
+  PutLe(file, 1, 2);         // PCM
+  PutLe(file, 1, 2);         // mono
+  PutLe(file, rate, 4);
+  PutLe(file, rate * 2, 4);  // bytes per second
+  PutLe(file, 2, 2);         // block align
+  PutLe(file, 16, 2);        // bits per sample
+  file += "data";
+  PutLe(file, static_cast<std::uint32_t>(data.size()), 4);
+  file += data;
+  WriteFile(hostPath, file);
+  return data;
+}
+
+std::string ReadFile(const std::string& hostPath) {
+  HANDLE file = CreateFileA(WinPath(hostPath).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+void WriteFile(const std::string& hostPath, const std::string& bytes) {
+  HANDLE file = CreateFileA(WinPath(hostPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << hostPath;
+  DWORD written = 0;
+  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  ASSERT_EQ(written, bytes.size());
+}
+
+
+Capture::Capture() : base_(CaptureBase()) {
+  EXPECT_FALSE(base_.empty()) << "CAPTURE_FILE is not set: run inside the wine session";
+  const std::string folder = WinPath(CaptureFolder());
+  DeleteTree(folder);
+  CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+Capture::Broken::Broken() {
+  const std::string folder = WinPath(CaptureFolder());
+  DeleteTree(folder);
+  WriteFile(CaptureFolder(), "not a folder");
+}
+
+Capture::Broken::~Broken() {
+  const std::string folder = WinPath(CaptureFolder());
+  DeleteFileA(folder.c_str());
+  CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+std::vector<std::string> Capture::Files() const {
+  std::vector<std::string> files;
+  if (GetFileAttributesA(WinPath(base_).c_str()) == INVALID_FILE_ATTRIBUTES) return files;
+  files.push_back(base_);
+  for (int i = 1;; ++i) {
+    char suffix[16];
+    wsprintfA(suffix, ".%04d", i);
+    const std::string next = base_ + suffix;
+    if (GetFileAttributesA(WinPath(next).c_str()) == INVALID_FILE_ATTRIBUTES) break;
+    files.push_back(next);
+  }
+  return files;
+}
+
+std::string Capture::Bytes() const {
+  std::string all;
+  for (const std::string& file : Files()) all += ReadFile(file);
+  return all;
+}
+
+std::string Capture::Run(std::size_t index) const {
+  const std::vector<std::string> files = Files();
+  return index < files.size() ? ReadFile(files[index]) : std::string();
+}
+
+Process::Process(const std::string& exe, const std::string& args) {
+  std::string commandLine = "\"" + exe + "\"";
+  if (!args.empty()) commandLine += " " + args;
+  std::vector<char> writable(commandLine.begin(), commandLine.end());
+  writable.push_back('\0');
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info_))
+    info_ = {};
+}
+
+Process::~Process() {
+  if (!info_.hProcess) return;
+  if (Running()) {
+    TerminateProcess(info_.hProcess, 0xDEAD);
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+bool Process::WaitExit(DWORD timeoutMs) {
+  return info_.hProcess && WaitForSingleObject(info_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool Process::Running() const {
+  return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD Process::ExitCode() const {
+  DWORD code = 0xFFFFFFFF;
+  if (info_.hProcess) GetExitCodeProcess(info_.hProcess, &code);
+  return code;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount() - start >= timeoutMs) return false;
+    Sleep(stepMs);
+  }
+}
+
+namespace {
+
+struct WindowQuery {
+  DWORD pid;
+  const char* windowClass;
+  const char* title;
+  bool visibleOnly;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+  WindowQuery& query = *reinterpret_cast<WindowQuery*>(parameter);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != query.pid) return TRUE;
+  if (query.visibleOnly && !IsWindowVisible(window)) return TRUE;
+  if (query.windowClass && ClassName(window) != query.windowClass) return TRUE;
+  if (query.title && WindowText(window) != query.title) return TRUE;
+  query.found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(DWORD pid, const char* windowClass, const char* title, bool visibleOnly) {
+  WindowQuery query = {pid, windowClass, title, visibleOnly, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title,
+                          DWORD timeoutMs, bool visibleOnly) {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = FindProcessWindow(pid, windowClass, title, visibleOnly)); },
+            timeoutMs);
+  return found;
+}
+
+std::string WindowText(HWND window) {
+  char text[1024] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+std::string ClassName(HWND window) {
+  char name[256] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+HWND WaitForMessageBox(DWORD pid, const char* caption, DWORD timeoutMs) {
+  return WaitForProcessWindow(pid, "#32770", caption, timeoutMs, true);
+}
+
+std::string MessageBoxText(HWND box) {
+  HWND text = GetDlgItem(box, 0xFFFF);
+  return text ? WindowText(text) : std::string();
+}
+
+void PressButton(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+namespace settings {
+
+void Remove() { RegDeleteTreeA(HKEY_CURRENT_USER, kKey); }
+
+void SetRaw(const char* name, DWORD type, const void* data, DWORD size) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+void SetDword(const char* name, DWORD value) { SetRaw(name, REG_DWORD, &value, sizeof value); }
+
+bool Read(const char* name, DWORD* type, DWORD* value, DWORD* size) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  BYTE data[512] = {};
+  DWORD length = sizeof data;
+  const LONG result = RegQueryValueExA(key, name, nullptr, type, data, &length);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS) return false;
+  *value = 0;
+  std::memcpy(value, data, length < 4 ? length : 4);
+  if (size) *size = length;
+  return true;
+}
+
+bool KeyExists() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+}  // namespace settings
+
+}  // namespace harness

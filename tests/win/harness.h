@@ -1,0 +1,92 @@
+// What the end-to-end tests need to drive the real programs under Wine and
+// to observe them as a user or the shell could: processes and exit codes,
+// windows, message boxes, registry values and the captured audio.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace harness {
+
+// Windows path of a host path (Wine maps the host's root to Z:).
+std::string WinPath(const std::string& hostPath);
+// The programs under test, as Windows paths.
+std::string PlayerExe();
+// A fresh, empty host directory for the running test.
+std::string FreshDir();
+
+// Writes a 16-bit mono PCM wave file of `seconds` at `rate` and returns the
+// bytes of its data chunk. `seed` varies the tone so files differ.
+std::string WriteWave(const std::string& hostPath, double seconds, unsigned seed = 1,
+                      unsigned rate = 22050);
+std::string ReadFile(const std::string& hostPath);
+void WriteFile(const std::string& hostPath, const std::string& bytes);
+
+// The audio that players wrote since this object was made: one file per
+// open of the playback device, in the session's capture folder.
+class Capture {
+ public:
+  Capture();  // empties the capture folder
+  std::vector<std::string> Files() const;  // PATH, PATH.0001, ... in order
+  std::size_t Opens() const { return Files().size(); }
+  std::string Bytes() const;               // all files, concatenated
+  std::string Run(std::size_t index) const;  // the bytes of one open
+  // While alive, the capture device cannot be opened: the capture folder is
+  // replaced by a plain file of the same name.
+  class Broken {
+   public:
+    Broken();
+    ~Broken();
+  };
+ private:
+  std::string base_;
+};
+
+class Process {
+ public:
+  // Starts `exe` with the raw argument text `args`, as the shell passes it,
+  // quotes and all.
+  Process(const std::string& exe, const std::string& args);
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+  DWORD pid() const { return info_.dwProcessId; }
+  bool started() const { return info_.hProcess != nullptr; }
+  // Waits for the process to end; false on timeout.
+  bool WaitExit(DWORD timeoutMs);
+  bool Running() const;
+  DWORD ExitCode() const;
+
+ private:
+  PROCESS_INFORMATION info_ = {};
+};
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs = 20);
+
+// A top-level window of `pid` with this class and title (nullptr: any).
+HWND FindProcessWindow(DWORD pid, const char* windowClass, const char* title, bool visibleOnly);
+HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title,
+                          DWORD timeoutMs, bool visibleOnly = false);
+std::string WindowText(HWND window);
+std::string ClassName(HWND window);
+
+// A visible message box of `pid` with this caption, or nullptr.
+HWND WaitForMessageBox(DWORD pid, const char* caption, DWORD timeoutMs);
+std::string MessageBoxText(HWND box);
+// Presses one of a dialog's buttons, as a click would.
+void PressButton(HWND dialog, int id);
+
+// The player's per-user settings key.
+namespace settings {
+constexpr char kKey[] = "Software\\norvan\\SoBeep";
+void Remove();
+void SetDword(const char* name, DWORD value);
+void SetRaw(const char* name, DWORD type, const void* data, DWORD size);
+// True when the value exists; its type and up to 4 bytes of data.
+bool Read(const char* name, DWORD* type, DWORD* value, DWORD* size = nullptr);
+bool KeyExists();
+}  // namespace settings
+
+}  // namespace harness

@@ -1,0 +1,276 @@
+// The player end to end: started as the shell starts it, observed through
+// its exit code, its window, the registry and the audio it played.
+#include <gtest/gtest.h>
+
+#include "tests/win/harness.h"
+
+using namespace harness;
+
+namespace {
+
+constexpr char kClass[] = "SoBeepWClass";
+constexpr char kTitle[] = "SoBeep";
+constexpr DWORD kCommand = WM_COMMAND;
+constexpr WPARAM kExit = 40006;
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    settings::Remove();
+    dir_ = FreshDir();
+  }
+  std::string dir_;
+};
+
+void ExpectDword(const char* name, DWORD expected) {
+  DWORD type = 0, value = 0xFFFFFFFF, size = 0;
+  ASSERT_TRUE(settings::Read(name, &type, &value, &size)) << name;
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << name;
+  EXPECT_EQ(size, 4u) << name;
+  EXPECT_EQ(value, expected) << name;
+}
+
+TEST_F(PlayerTest, PlaysOnceThenExitsAndStoresBothSettings) {
+  const std::string data = WriteWave(dir_ + "/chime.wav", 0.3);
+  Capture capture;
+  Process player(PlayerExe(), Quoted(WinPath(dir_ + "/chime.wav")));
+  ASSERT_TRUE(player.started());
+  HWND window = WaitForProcessWindow(player.pid(), kClass, kTitle, 10000);
+  ASSERT_TRUE(player.WaitExit(20000)) << "a player with Repeat off must end by itself";
+  EXPECT_EQ(player.ExitCode(), 0u);
+  EXPECT_EQ(capture.Opens(), 1u);
+  EXPECT_TRUE(capture.Bytes() == data) << "captured " << capture.Bytes().size() << " of "
+                                       << data.size() << " bytes";
+  if (window) {
+    EXPECT_FALSE(IsWindow(window));
+  }
+  ExpectDword("Repeat", 0);
+  ExpectDword("Delay", 0);
+}
+
+TEST_F(PlayerTest, MainWindowIsHiddenAndFoundByClassAndTitle) {
+  settings::SetDword("Repeat", 8);
+  settings::SetDword("Delay", 0);
+  WriteWave(dir_ + "/loop.wav", 0.2);
+  Capture capture;
+  Process player(PlayerExe(), Quoted(WinPath(dir_ + "/loop.wav")));
+  HWND window = WaitForProcessWindow(player.pid(), kClass, kTitle, 10000);
+  ASSERT_TRUE(window);
+  EXPECT_EQ(FindWindowA(kClass, kTitle), window);
+  EXPECT_FALSE(IsWindowVisible(window));
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  const LONG wanted = WS_CLIPCHILDREN | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
+  EXPECT_EQ(style & wanted, wanted);
+  EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  PostMessageA(window, kCommand, kExit, 0);
+  ASSERT_TRUE(player.WaitExit(10000));
+  EXPECT_EQ(player.ExitCode(), 0u);
+}
+
+TEST_F(PlayerTest, RepeatReplaysFromTheStartUntilExit) {
+  settings::SetDword("Repeat", 8);
+  settings::SetDword("Delay", 0);
+  const std::string data = WriteWave(dir_ + "/loop.wav", 0.2, 3);
+  Capture capture;
+  Process player(PlayerExe(), Quoted(WinPath(dir_ + "/loop.wav")));
+  HWND window = WaitForProcessWindow(player.pid(), kClass, kTitle, 10000);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= 4; }, 20000))
+      << "only " << capture.Opens() << " runs";
+  PostMessageA(window, kCommand, kExit, 0);
+  ASSERT_TRUE(player.WaitExit(10000)) << "Exit must end a repeating player";
+  EXPECT_EQ(player.ExitCode(), 0u);
+  const std::size_t runs = capture.Opens();
+  // Every completed run is the whole file from its start; Exit may cut the last.
+  for (std::size_t i = 0; i + 1 < runs; ++i)
+    EXPECT_TRUE(capture.Run(i) == data) << "run " << i << " has " << capture.Run(i).size();
+  const std::string last = capture.Run(runs - 1);
+  EXPECT_TRUE(data.compare(0, last.size(), last) == 0) << "the last run is not a prefix";
+  ExpectDword("Repeat", 8);
+}
+
+TEST_F(PlayerTest, NewerInstanceStopsTheOlderAndPlaysItsOwnFile) {
+  settings::SetDword("Repeat", 8);
+  settings::SetDword("Delay", 0);
+  const std::string first = WriteWave(dir_ + "/first.wav", 0.2, 1);
+  const std::string second = WriteWave(dir_ + "/second.wav", 0.25, 2);
+  Capture capture;
+  Process older(PlayerExe(), Quoted(WinPath(dir_ + "/first.wav")));
+  ASSERT_TRUE(WaitForProcessWindow(older.pid(), kClass, kTitle, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= 1; }, 10000));
+
+  Process newer(PlayerExe(), Quoted(WinPath(dir_ + "/second.wav")));
+  ASSERT_TRUE(older.WaitExit(10000)) << "the older player must stop for the newer one";
+  EXPECT_EQ(older.ExitCode(), 0u);
+  HWND window = WaitForProcessWindow(newer.pid(), kClass, kTitle, 10000);
+  ASSERT_TRUE(window);
+  const std::size_t before = capture.Opens();
+  ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= before + 3; }, 10000));
+  PostMessageA(window, kCommand, kExit, 0);
+  ASSERT_TRUE(newer.WaitExit(10000));
+  EXPECT_EQ(newer.ExitCode(), 0u);
+  // The runs are the older file's, then only the newer file's.
+  const std::size_t runs = capture.Opens();
+  std::size_t i = 0;
+  while (i < runs && capture.Run(i) != second) ++i;
+  ASSERT_LT(i, runs) << "the newer file was never played whole";
+  for (std::size_t j = 0; j < i; ++j) {
+    const std::string run = capture.Run(j);
+    EXPECT_TRUE(first.compare(0, run.size(), run) == 0) << "run " << j;
+  }
+  for (std::size_t j = i; j + 1 < runs; ++j) EXPECT_TRUE(capture.Run(j) == second) << "run " << j;
+}
+
+TEST_F(PlayerTest, NewerInstanceWithoutArgumentsAlsoStopsTheOlder) {
+  settings::SetDword("Repeat", 8);
+  settings::SetDword("Delay", 0);
+  WriteWave(dir_ + "/loop.wav", 0.2);
+  Capture capture;
+  Process older(PlayerExe(), Quoted(WinPath(dir_ + "/loop.wav")));
+  ASSERT_TRUE(WaitForProcessWindow(older.pid(), kClass, kTitle, 10000));
+  Process bare(PlayerExe(), "");
+  ASSERT_TRUE(older.WaitExit(10000));
+  EXPECT_EQ(older.ExitCode(), 0u);
+  bare.WaitExit(10000);
+}
+
+TEST_F(PlayerTest, QuotedPathKeepsItsSpacesAndUnquotedPathIsCutAtTheFirst) {
+  CreateDirectoryA(WinPath(dir_ + "/with space").c_str(), nullptr);
+  const std::string whole = WriteWave(dir_ + "/with space/a b.wav", 0.2, 4);
+  const std::string cut = WriteWave(dir_ + "/with space/a", 0.15, 5);
+  const std::string path = WinPath(dir_ + "/with space/a b.wav");
+
+  Capture quoted;
+  Process first(PlayerExe(), Quoted(path) + " ignored \"words\"");
+  ASSERT_TRUE(first.WaitExit(20000));
+  EXPECT_EQ(first.ExitCode(), 0u);
+  EXPECT_TRUE(quoted.Bytes() == whole);
+
+  // Unquoted, "Z:\...\with" is what remains: a folder, so nothing plays.
+  Capture unquoted;
+  Process second(PlayerExe(), path);
+  ASSERT_TRUE(second.WaitExit(20000));
+  EXPECT_EQ(second.ExitCode(), 0u);
+  EXPECT_TRUE(unquoted.Bytes().empty());
+}
+
+TEST_F(PlayerTest, UnquotedPathPlaysWhatPrecedesTheFirstSpace) {
+  const std::string played = WriteWave(dir_ + "/tone.wav", 0.15, 6);
+  WriteWave(dir_ + "/tone.wav other.wav", 0.2, 7);
+  Capture capture;
+  Process player(PlayerExe(), WinPath(dir_ + "/tone.wav other.wav") + "\tx");
+  ASSERT_TRUE(player.WaitExit(20000));
+  EXPECT_EQ(player.ExitCode(), 0u);
+  EXPECT_TRUE(capture.Bytes() == played);
+}
+
+// Each of these ends quickly with code 0: a message box would block the exit,
+// and an overrun would end it with an exception code.
+TEST_F(PlayerTest, UnplayableArgumentsEndAtOnceWithoutAMessage) {
+  const std::string longName = WinPath(dir_ + "/") + std::string(300, 'x') + ".wav";
+  const std::string quotedLong = Quoted(WinPath(dir_ + "/") + std::string(400, 'y'));
+  const std::string cases[] = {Quoted(WinPath(dir_ + "/missing.wav")), "\"\"", longName,
+                               quotedLong, std::string(2000, 'z')};
+  for (const std::string& args : cases) {
+    Capture capture;
+    Process player(PlayerExe(), args);
+    ASSERT_TRUE(player.started());
+    ASSERT_TRUE(player.WaitExit(15000)) << "still running for: " << args.substr(0, 60);
+    EXPECT_EQ(player.ExitCode(), 0u) << args.substr(0, 60);
+    EXPECT_TRUE(capture.Bytes().empty());
+  }
+}
+
+TEST_F(PlayerTest, AFailingOutputDeviceEndsTheRepeatingPlayer) {
+  settings::SetDword("Repeat", 8);
+  settings::SetDword("Delay", 0);
+  WriteWave(dir_ + "/loop.wav", 0.2);
+  // The device accepts the play and only then fails to open its output.
+  Capture::Broken broken;
+  Process player(PlayerExe(), Quoted(WinPath(dir_ + "/loop.wav")));
+  ASSERT_TRUE(WaitForProcessWindow(player.pid(), kClass, kTitle, 10000));
+  ASSERT_TRUE(player.WaitExit(15000)) << "a failed device must end the player";
+  EXPECT_EQ(player.ExitCode(), 0u);
+}
+
+struct StoredCase {
+  const char* what;
+  DWORD repeatType;
+  std::string repeatBytes;
+  bool delayPresent;
+  bool expectRepeat;
+};
+
+class StoredSettingsTest : public PlayerTest,
+                           public ::testing::WithParamInterface<StoredCase> {};
+
+TEST_P(StoredSettingsTest, OnlyAWholeStoredEightTurnsRepeatOn) {
+  const StoredCase& c = GetParam();
+  settings::SetRaw("Repeat", c.repeatType, c.repeatBytes.data(),
+                   static_cast<DWORD>(c.repeatBytes.size()));
+  if (c.delayPresent) settings::SetDword("Delay", 0);
+  const std::string data = WriteWave(dir_ + "/tone.wav", 0.15);
+  Capture capture;
+  Process player(PlayerExe(), Quoted(WinPath(dir_ + "/tone.wav")));
+  HWND window = WaitForProcessWindow(player.pid(), kClass, kTitle, 10000);
+  ASSERT_TRUE(window);
+  if (c.expectRepeat) {
+    ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= 3; }, 15000)) << c.what;
+    PostMessageA(window, kCommand, kExit, 0);
+  }
+  ASSERT_TRUE(player.WaitExit(15000)) << c.what;
+  EXPECT_EQ(player.ExitCode(), 0u) << c.what;
+  if (!c.expectRepeat) {
+    EXPECT_EQ(capture.Opens(), 1u) << c.what;
+  }
+  EXPECT_TRUE(capture.Run(0) == data) << c.what;
+}
+
+std::string Bytes(std::initializer_list<unsigned char> list) {
+  return std::string(list.begin(), list.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Player, StoredSettingsTest,
+    ::testing::Values(
+        StoredCase{"long string", REG_SZ, std::string(200, '8') + '\0', true, false},
+        StoredCase{"dword 1", REG_DWORD, Bytes({1, 0, 0, 0}), true, false},
+        StoredCase{"dword 9", REG_DWORD, Bytes({9, 0, 0, 0}), true, false},
+        StoredCase{"one byte binary 8", REG_BINARY, Bytes({8}), true, true},
+        StoredCase{"eight-byte binary 8", REG_BINARY, Bytes({8, 0, 0, 0, 0, 0, 0, 0}), true,
+                   false},
+        StoredCase{"dword 8 without Delay", REG_DWORD, Bytes({8, 0, 0, 0}), false, false},
+        StoredCase{"dword 8", REG_DWORD, Bytes({8, 0, 0, 0}), true, true}));
+
+TEST_F(PlayerTest, RefusedWritesShowTheCautionOnEverySave) {
+  settings::SetDword("Repeat", 8);
+  settings::SetDword("Delay", 0);
+  WriteWave(dir_ + "/loop.wav", 0.2);
+  Capture capture;
+  Process player(PlayerExe(), Quoted(WinPath(dir_ + "/loop.wav")));
+  HWND window = WaitForProcessWindow(player.pid(), kClass, kTitle, 10000);
+  ASSERT_TRUE(window);
+  // Deleting the key under the running player makes its writes fail.
+  settings::Remove();
+  PostMessageA(window, kCommand, 40008, 0);  // Repeat: toggled and saved at once
+  HWND box = WaitForMessageBox(player.pid(), "soBeep -CAUTION-", 10000);
+  ASSERT_TRUE(box) << "the toggle's save must report the refusal";
+  EXPECT_EQ(MessageBoxText(box), "レジストリに記録出来ませんでした。");
+  PressButton(box, IDOK);
+  // Repeat is now off: the run ends the player, whose last save fails again.
+  HWND second = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        second = FindProcessWindow(player.pid(), "#32770", "soBeep -CAUTION-", true);
+        return second && second != box;
+      },
+      10000));
+  PressButton(second, IDOK);
+  ASSERT_TRUE(player.WaitExit(10000));
+  EXPECT_EQ(player.ExitCode(), 0u);
+  EXPECT_FALSE(settings::KeyExists()) << "nothing may have been written";
+}
+
+}  // namespace

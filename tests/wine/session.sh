@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# A private Wine session for one test run: its own prefix, HOME with an ALSA
+# capture device, an Xvfb display, and a keeper process that holds a window
+# open for the whole run.
+#
+#   session.sh start DIR LOADER KEEPER.exe   boot the session in DIR
+#   session.sh stop DIR                      end everything it started
+#
+# DIR/env then holds the exports that run.sh uses for every program.
+set -euo pipefail
+
+cmd=$1 dir=$2
+
+stop_session() {
+  [ -f "$dir/env" ] || return 0
+  # shellcheck disable=SC1091
+  source "$dir/env"
+  for name in keeper xvfb; do
+    if [ -f "$dir/$name.pid" ]; then
+      kill "$(cat "$dir/$name.pid")" 2>/dev/null || true
+      rm -f "$dir/$name.pid"
+    fi
+  done
+  "$WINESERVER" -k 2>/dev/null || true
+  rm -f "$dir/env"
+}
+
+case "$cmd" in
+  stop) stop_session; exit 0 ;;
+  start) ;;
+  *) echo "usage: $0 start DIR LOADER KEEPER | stop DIR" >&2; exit 2 ;;
+esac
+
+loader=$3 keeper=$4
+stop_session
+rm -rf "$dir"
+mkdir -p "$dir/home" "$dir/capture"
+
+# Each open of the playback device writes a new file (PATH, PATH.0001, ...)
+# named by CAPTURE_FILE. Wine hands programs it starts the host environment
+# of their parent, not the Windows one, so the name is fixed for the whole
+# session and tests empty the capture folder between runs.
+cat > "$dir/home/.asoundrc" <<'ALSA'
+pcm.!default {
+  type file
+  slave.pcm "null"
+  file { @func getenv vars [ CAPTURE_FILE ] default "/dev/null" }
+  format "raw"
+  truncate false
+}
+ALSA
+
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$dir/display" >/dev/null 2>&1 &
+echo $! > "$dir/xvfb.pid"
+for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
+[ -s "$dir/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+
+wineserver=$(dirname "$loader")/wineserver
+[ -x "${wineserver}64" ] && [[ "$loader" == *64 ]] && wineserver=${wineserver}64
+cat > "$dir/env" <<ENV
+export WINEPREFIX="$dir/prefix"
+export HOME="$dir/home"
+export DISPLAY=":$(cat "$dir/display")"
+export WINELOADER="$loader"
+export WINESERVER="$wineserver"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export LANG=ja_JP.UTF-8
+export CAPTURE_FILE="$dir/capture/audio.raw"
+ENV
+# shellcheck disable=SC1091
+source "$dir/env"
+
+"$loader" wineboot -i >/dev/null 2>&1
+# A crash must end the program with its exception code, not hang in a dialog.
+"$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+
+# A process started before the session's first window never sees windows
+# created later: open one now and wait until a newer process finds it.
+"$loader" "$keeper" keep >/dev/null 2>&1 &
+echo $! > "$dir/keeper.pid"
+for _ in $(seq 60); do
+  "$loader" "$keeper" check && break
+  sleep 0.5
+done
+"$loader" "$keeper" check || { echo "the session's first window never became visible" >&2; exit 1; }
+echo "wine session ready in $dir (display $DISPLAY, $(basename "$loader"))"
