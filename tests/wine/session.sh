@@ -9,7 +9,7 @@
 # DIR/env then holds the exports that run.sh uses for every program.
 set -euo pipefail
 
-cmd=$1 dir=$2
+cmd=$1 dir=$(realpath -m "$2")
 
 stop_session() {
   [ -f "$dir/env" ] || return 0
@@ -50,10 +50,16 @@ pcm.!default {
 }
 ALSA
 
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$dir/display" >/dev/null 2>&1 &
-echo $! > "$dir/xvfb.pid"
-for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
-[ -s "$dir/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+# SESSION_DISPLAY=:N uses that display (a desktop the user watches);
+# otherwise the session gets a private Xvfb.
+if [ -n "${SESSION_DISPLAY:-}" ]; then
+  echo "${SESSION_DISPLAY#:}" > "$dir/display"
+else
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$dir/display" >/dev/null 2>&1 &
+  echo $! > "$dir/xvfb.pid"
+  for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
+  [ -s "$dir/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+fi
 
 wineserver=$(dirname "$loader")/wineserver
 [ -x "${wineserver}64" ] && [[ "$loader" == *64 ]] && wineserver=${wineserver}64
