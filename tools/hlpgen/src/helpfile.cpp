@@ -279,6 +279,19 @@ std::string buildSystemFile(const HelpSource& source, uint32_t contentsOffset) {
     std::string contents;
     putU32(contents, contentsOffset);
     record(3, contents);
+    // The main window, only to give it the help title as its caption:
+    // without it viewers show their own name there.
+    std::string caption = utf8ToCp932(source.title);
+    if (caption.size() > 50) throw std::length_error("help title too long for the window caption");
+    std::string window;
+    putU16(window, 0x0006);                 // Name and Caption are valid
+    window += std::string(10, '\0');        // Type
+    window += std::string("main").append(9 - 4, '\0');
+    window += caption.append(51 - caption.size(), '\0');
+    window += std::string(5 * 2, '\0');     // X, Y, Width, Height, Maximize: unset
+    putU32(window, 0x00FFFFFF);             // scrolling region colour: unset, white
+    putU32(window, 0x00FFFFFF);             // non-scrolling region colour: unset, white
+    record(6, window);
     std::string charset;
     putU16(charset, 128);  // SHIFTJIS_CHARSET: fonts are made for code page 932
     record(11, charset);

@@ -45,6 +45,12 @@ void checkAgainstSource(const hlpread::HelpFile& help, const hlpgen::HelpSource&
 
     EXPECT_EQ(help.systemMinor, 21);
     EXPECT_EQ(decode(help.systemRecords.at(1)), source.title + std::string(1, '\0'));
+    // The main window's caption is the help title.
+    const std::string& window = help.systemRecords.at(6);
+    ASSERT_EQ(window.size(), 90u);
+    EXPECT_EQ(hlpread::u16(window, 0) & 0x0006, 0x0006);
+    EXPECT_EQ(std::string(window.c_str() + 12), "main");
+    EXPECT_EQ(decode(window.c_str() + 21), source.title);
     ASSERT_EQ(help.systemRecords.at(11).size(), 2u);
     EXPECT_EQ(hlpread::u16(help.systemRecords.at(11), 0), 128) << "SHIFTJIS_CHARSET";
 
