@@ -10,5 +10,8 @@ source "$here/lib.sh"
 
 echo "== host tests"
 ctest --test-dir "$build/host" --output-on-failure -j "$jobs"
+echo "== host tests under AddressSanitizer and UndefinedBehaviorSanitizer (clang)"
+CC=clang CXX=clang++ configure_and_build "$build/host-sanitize" -DSOBEEP_SANITIZE=ON
+ctest --test-dir "$build/host-sanitize" --output-on-failure -j "$jobs"
 echo "== Windows tests ($test_arch build under Wine)"
 ctest --test-dir "$(win_build "$test_arch")" --output-on-failure
