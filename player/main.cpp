@@ -120,6 +120,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   cmdline::TakeFirstArgument(args, g_player.filePath, sizeof g_player.filePath);
 
   if (!RegisterMainClass()) return 0;
+  PinWaveDriver();
   g_player.mainWindow = CreateMainWindow();
   if (!g_player.mainWindow) {
     MessageBoxA(nullptr, "Windowが登録されませんでした。", "ERROR", MB_ICONERROR);

@@ -6,6 +6,21 @@
 #include "player/playback_rules.h"
 #include "player/resources/resource.h"
 
+void PinWaveDriver() {
+  // Closing the last waveaudio device unloads its driver. Under Wine the
+  // driver's play thread sends the end-of-play notification before it has
+  // returned through the driver's code, so the close that answers the
+  // notification (Repeat, Exit) could unmap code that thread still runs:
+  // a crash, or a hang when the reopen maps the driver again. One reference
+  // of our own keeps it loaded for the life of the process.
+  static const char kDriver[] = "\\mciwave.dll";
+  char path[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(path, sizeof path);
+  if (length == 0 || length + sizeof kDriver > sizeof path) return;
+  lstrcpynA(path + length, kDriver, sizeof path - length);
+  LoadLibraryA(path);
+}
+
 void OpenAndPlay(HWND notifyWindow) {
   MCI_OPEN_PARMSA open = {};
   open.dwCallback = reinterpret_cast<DWORD_PTR>(g_player.mainWindow);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+// Keeps the waveaudio driver loaded between the runs of a repeated file.
+void PinWaveDriver();
 void OpenAndPlay(HWND notifyWindow);
 void CloseDevice();
 void PausePlayback();
