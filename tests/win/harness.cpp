@@ -89,6 +89,15 @@ std::string WriteWave(const std::string& hostPath, double seconds, unsigned seed
   return data;
 }
 
+bool SameAudio(const std::string& captured, const std::string& data) {
+  if (captured.size() < data.size()) return false;
+  const std::size_t leadIn = captured.size() - data.size();
+  if (leadIn > 4096) return false;
+  for (std::size_t i = 0; i < leadIn; ++i)
+    if (captured[i] != '\0') return false;
+  return captured.compare(leadIn, std::string::npos, data) == 0;
+}
+
 std::string ReadFile(const std::string& hostPath) {
   HANDLE file = CreateFileA(WinPath(hostPath).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -238,6 +247,24 @@ HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title,
   WaitUntil([&] { return (found = FindProcessWindow(pid, windowClass, title, visibleOnly)); },
             timeoutMs);
   return found;
+}
+
+namespace {
+BOOL CALLBACK DescribeWindow(HWND window, LPARAM parameter) {
+  auto& query = *reinterpret_cast<std::pair<DWORD, std::string>*>(parameter);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == query.first)
+    query.second += ClassName(window) + " \"" + WindowText(window) + "\"" +
+                    (IsWindowVisible(window) ? " visible\n" : " hidden\n");
+  return TRUE;
+}
+}  // namespace
+
+std::string DescribeWindows(DWORD pid) {
+  std::pair<DWORD, std::string> query(pid, "");
+  EnumWindows(DescribeWindow, reinterpret_cast<LPARAM>(&query));
+  return query.second;
 }
 
 std::string WindowText(HWND window) {

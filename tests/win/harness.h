@@ -22,6 +22,10 @@ std::string FreshDir();
 std::string WriteWave(const std::string& hostPath, double seconds, unsigned seed = 1,
                       unsigned rate = 22050);
 std::string ReadFile(const std::string& hostPath);
+
+// True when `captured` is the wave data `data`, allowing for the silence of
+// at most one device period that Wine's ALSA output sometimes writes first.
+bool SameAudio(const std::string& captured, const std::string& data);
 void WriteFile(const std::string& hostPath, const std::string& bytes);
 
 // The audio that players wrote since this object was made: one file per
@@ -70,6 +74,8 @@ HWND FindProcessWindow(DWORD pid, const char* windowClass, const char* title, bo
 HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title,
                           DWORD timeoutMs, bool visibleOnly = false);
 std::string WindowText(HWND window);
+// The top-level windows of `pid`, one line each, for failure messages.
+std::string DescribeWindows(DWORD pid);
 std::string ClassName(HWND window);
 
 // A visible message box of `pid` with this caption, or nullptr.
