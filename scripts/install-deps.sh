@@ -7,9 +7,11 @@ set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-packages=(cmake g++ g++-mingw-w64-i686 wine wine32:i386 xvfb xauth locales
-          fonts-ipafont-gothic imagemagick googletest clang libclang-rt-14-dev
-          unzip zip python3)
+# wine64 and the x86_64 cross compiler serve machines that cannot run
+# 32-bit programs (see README); wine32 serves those that can.
+packages=(cmake g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
+          xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick googletest
+          clang libclang-rt-14-dev unzip zip python3)
 for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
 
 if [ ${#need[@]} -gt 0 ]; then
