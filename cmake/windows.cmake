@@ -36,13 +36,22 @@ add_library(sobeep_settings STATIC
 target_link_libraries(sobeep_settings PUBLIC sobeep_core advapi32 user32)
 
 add_subdirectory(player)
+add_subdirectory(installer)
 
-# The shipped folder: exactly the files the installer copies.
+# The shipped folder: exactly the files the installer copies. The help files
+# come from the host build's generator.
 set(SOBEEP_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
+set(SOBEEP_SHIPPED_HELP
+  ${SOBEEP_HELP_DIR}/soBeep.hlp
+  ${SOBEEP_HELP_DIR}/soBeep.cnt
+  ${SOBEEP_HELP_DIR}/soBeep.hed)
 add_custom_target(dist ALL
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${SOBEEP_DIST_DIR}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${SOBEEP_DIST_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:soBeep> ${SOBEEP_DIST_DIR}/soBeep.exe
-  DEPENDS soBeep
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:installer> ${SOBEEP_DIST_DIR}/install.exe
+  COMMAND ${CMAKE_COMMAND} -E copy ${SOBEEP_SHIPPED_HELP} ${SOBEEP_DIST_DIR}
+  DEPENDS soBeep installer ${SOBEEP_SHIPPED_HELP}
   COMMENT "gathering the shipped files in ${SOBEEP_DIST_DIR}")
 
 add_subdirectory(tests/win)

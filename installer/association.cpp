@@ -1,0 +1,142 @@
+// The .wav association under HKEY_CLASSES_ROOT: the file type, its default
+// verb "sobeep" and that verb's command, with a backup of an earlier command.
+#include "installer/association.h"
+
+#include <shlobj.h>
+
+#include <cstdlib>
+
+#include "installer/association_text.h"
+#include "installer/installer_state.h"
+
+namespace {
+
+void ShowError(HWND dialog) { MessageBoxA(dialog, "Error", "Installation of SoBeep", MB_OK); }
+
+HKEY OpenOrCreate(HKEY parent, const char* subKey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(parent, subKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) return key;
+  if (RegCreateKeyExA(parent, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+      ERROR_SUCCESS)
+    return key;
+  return nullptr;
+}
+
+LONG WriteText(HKEY key, const char* name, const char* text) {
+  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                        static_cast<DWORD>(lstrlenA(text) + 1));
+}
+
+// Reads a key's default value as a NUL-terminated text of at most
+// `capacity` bytes; ERROR_MORE_DATA when it does not fit. On any failure
+// the text is empty, so a missing value reads as empty.
+LONG ReadDefaultText(HKEY key, char* text, DWORD capacity) {
+  DWORD size = capacity;
+  LONG result = RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text),
+                                 &size);
+  if (result == ERROR_SUCCESS && !assoc::TerminateStoredText(text, capacity, size))
+    result = ERROR_MORE_DATA;
+  if (result != ERROR_SUCCESS) text[0] = '\0';
+  return result;
+}
+
+// Reads the default value of an existing key without creating anything.
+LONG PeekDefaultText(HKEY parent, const char* subKey, char* text, DWORD capacity) {
+  HKEY key = nullptr;
+  LONG result = RegOpenKeyExA(parent, subKey, 0, KEY_QUERY_VALUE, &key);
+  if (result != ERROR_SUCCESS) {
+    text[0] = '\0';
+    return result;
+  }
+  result = ReadDefaultText(key, text, capacity);
+  RegCloseKey(key);
+  return result;
+}
+
+// Measures every text of the association before the first write: a type
+// name or an existing command too long for the work text is refused with
+// the registry left as found.
+bool TextsFitWorkText() {
+  char type[assoc::kRegTextSize];
+  if (PeekDefaultText(HKEY_CLASSES_ROOT, assoc::kWaveExtension, type, sizeof type) ==
+      ERROR_MORE_DATA)
+    return false;
+  if (type[0] == '\0') lstrcpynA(type, assoc::kDefaultType, sizeof type);
+  if (!assoc::AppendShellKey(type, sizeof type)) return false;
+
+  char command[assoc::kRegTextSize];
+  if (!assoc::BuildCommand(command, sizeof command, g_installer.destDir)) return false;
+
+  HKEY shell = nullptr;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, type, 0, KEY_QUERY_VALUE, &shell) != ERROR_SUCCESS)
+    return true;
+  const LONG existing = PeekDefaultText(shell, assoc::kCommandKey, command, sizeof command);
+  RegCloseKey(shell);
+  return existing != ERROR_MORE_DATA;
+}
+
+// The file type of .wav, left in regText; "SoBeep" where .wav names none.
+// False when the dialog is to stay open; ends the process when an empty
+// type cannot be filled in.
+bool TakeWaveType(HWND dialog) {
+  char* const regText = g_installer.regText;
+  HKEY wav = nullptr;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, assoc::kWaveExtension, 0, KEY_ALL_ACCESS, &wav) !=
+      ERROR_SUCCESS) {
+    lstrcpynA(regText, assoc::kDefaultType, assoc::kRegTextSize);
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, assoc::kWaveExtension, 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &wav, nullptr) != ERROR_SUCCESS ||
+        WriteText(wav, nullptr, regText) != ERROR_SUCCESS) {
+      if (wav) RegCloseKey(wav);
+      ShowError(dialog);
+      return false;
+    }
+  }
+  ReadDefaultText(wav, regText, assoc::kRegTextSize);
+  if (regText[0] == '\0') {
+    lstrcpynA(regText, assoc::kDefaultType, assoc::kRegTextSize);
+    if (WriteText(wav, nullptr, regText) != ERROR_SUCCESS) {
+      ShowError(dialog);
+      std::exit(0);
+    }
+  }
+  RegCloseKey(wav);
+  return true;
+}
+
+HKEY OpenOrCreateOrExit(HWND dialog, HKEY parent, const char* subKey) {
+  HKEY key = OpenOrCreate(parent, subKey);
+  if (key) return key;
+  ShowError(dialog);
+  std::exit(1);
+}
+
+}  // namespace
+
+AssociationResult RegisterAssociation(HWND dialog) {
+  char* const regText = g_installer.regText;
+  if (!TextsFitWorkText()) {
+    ShowError(dialog);
+    return AssociationResult::kKeepDialogOpen;
+  }
+  if (!TakeWaveType(dialog)) return AssociationResult::kKeepDialogOpen;
+
+  assoc::AppendShellKey(regText, assoc::kRegTextSize);
+  HKEY shell = OpenOrCreateOrExit(dialog, HKEY_CLASSES_ROOT, regText);
+  lstrcpynA(regText, assoc::kVerb, assoc::kRegTextSize);
+  WriteText(shell, nullptr, regText);
+
+  char commandKeyPath[assoc::kRegTextSize];
+  lstrcpynA(commandKeyPath, assoc::kCommandKey, sizeof commandKeyPath);
+  HKEY command = OpenOrCreateOrExit(dialog, shell, commandKeyPath);
+  if (ReadDefaultText(command, regText, assoc::kRegTextSize) != ERROR_FILE_NOT_FOUND)
+    WriteText(command, assoc::kBackupValue, regText);
+  assoc::BuildCommand(regText, assoc::kRegTextSize, g_installer.destDir);
+  WriteText(command, nullptr, regText);
+  RegCloseKey(command);
+  RegCloseKey(shell);
+
+  // Without this the shell keeps using its cached default verb until logoff.
+  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+  return AssociationResult::kRegistered;
+}

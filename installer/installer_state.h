@@ -1,0 +1,27 @@
+// The installer's process-wide state: one record, alive from static
+// construction to process exit.
+#pragma once
+#include <windows.h>
+
+#include "installer/association_text.h"
+#include "settings/settings_key.h"
+
+struct InstallerState {
+  HINSTANCE hInstance = nullptr;
+  char moduleDir[MAX_PATH] = {};
+  // Set when the module's own path did not fit moduleDir: copying from a
+  // cut-off directory would take the wrong files, so installing is refused.
+  bool moduleDirTooLong = false;
+  char destDir[MAX_PATH] = {};
+  int busyCount = 0;
+  char regText[assoc::kRegTextSize] = {};
+  SettingsKey settingsKey{"norvan", "SoBeep"};
+};
+
+extern InstallerState g_installer;
+
+constexpr char kInstallerTitle[] = "soBeep のインストール";
+
+// CharNextA as the platform-free scans take it: steps double-byte characters
+// of the ANSI code page whole.
+inline const char* WinCharNext(const char* p) { return CharNextA(p); }
