@@ -69,12 +69,61 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// A newer player always wins: the one in the tray stops and ends.
-void StopOlderInstance() {
-  HWND older = FindWindowA(kMainWindowClass, kWindowTitle);
-  if (!older) return;
-  PostMessageA(older, WM_COMMAND, IDM_STOP, 0);
-  PostMessageA(older, WM_DESTROY, 0, 0);
+// Start-ups take turns, from before the look-up of an older player until
+// the new main window exists: otherwise a player that has not created its
+// window yet is missed by the next one's look-up and plays on beside it.
+// Nothing in a turn waits for the user, and a holder that dies gives it up;
+// still, a turn not given up within a minute is not waited for. (A burst
+// of 30 starts takes about 25 s of turns under Wine on a loaded machine.)
+constexpr DWORD kStartupTurnMs = 60000;
+
+HANDLE TakeStartupTurn() {
+  const HANDLE turn = CreateMutexA(nullptr, FALSE, "SoBeepStartup");
+  if (turn) WaitForSingleObject(turn, kStartupTurnMs);
+  return turn;
+}
+
+void EndStartupTurn(HANDLE turn) {
+  if (!turn) return;
+  ReleaseMutex(turn);
+  CloseHandle(turn);
+}
+
+ULONGLONG StartTime(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+// In a burst of starts the players can reach their turns out of order; the
+// one started last is still the newest.
+bool StartedAfter(HWND window, ULONGLONG start) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+  if (!process) return false;
+  const ULONGLONG theirs = StartTime(process);
+  CloseHandle(process);
+  return theirs > start;
+}
+
+// A newer player always wins: the one in the tray stops and ends. Each one
+// that was told so keeps its window until its process ends, so every window
+// found is told, not only the first: the first may be one already ending.
+// Returns false when a player started after this one is already there.
+bool StopOlderInstance() {
+  const ULONGLONG start = StartTime(GetCurrentProcess());
+  bool newest = true;
+  for (HWND older = FindWindowA(kMainWindowClass, kWindowTitle); older;
+       older = FindWindowExA(nullptr, older, kMainWindowClass, kWindowTitle)) {
+    if (StartedAfter(older, start)) {
+      newest = false;
+      continue;
+    }
+    PostMessageA(older, WM_COMMAND, IDM_STOP, 0);
+    PostMessageA(older, WM_DESTROY, 0, 0);
+  }
+  return newest;
 }
 
 bool RegisterMainClass() {
@@ -109,19 +158,32 @@ int RunMessageLoop() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   g_player.instance = instance;
-  StopOlderInstance();
+  const HANDLE startupTurn = TakeStartupTurn();
+  const bool newest = StopOlderInstance();
 
   // The runtime's own split treats bytes of 0x80 and above in an unquoted
   // program name as blanks, so the arguments are taken from the full line.
   const char* args = cmdline::SkipProgramName(GetCommandLineA());
-  if (*args == '\0') return 0;
+  if (*args == '\0') {
+    EndStartupTurn(startupTurn);
+    return 0;
+  }
+  // A newer player would have stopped this one had it come first.
+  if (!newest) {
+    EndStartupTurn(startupTurn);
+    return 0;
+  }
 
   LoadSettings(g_settingsKey, g_player.settings);
   cmdline::TakeFirstArgument(args, g_player.filePath, sizeof g_player.filePath);
 
-  if (!RegisterMainClass()) return 0;
+  if (!RegisterMainClass()) {
+    EndStartupTurn(startupTurn);
+    return 0;
+  }
   PinWaveDriver();
   g_player.mainWindow = CreateMainWindow();
+  EndStartupTurn(startupTurn);
   if (!g_player.mainWindow) {
     MessageBoxA(nullptr, "Windowが登録されませんでした。", "ERROR", MB_ICONERROR);
     return 0;
