@@ -12,6 +12,18 @@ if(SOBEEP_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-include(cmake/core.cmake)
-add_subdirectory(tests/unit)
-add_subdirectory(tools)
+# Fuzzing (SOBEEP_FUZZ=ON, clang): a build of its own that holds only the
+# platform-free rules, instrumented for libFuzzer and the sanitizers, and the
+# fuzz targets.
+option(SOBEEP_FUZZ "Build the libFuzzer targets of the platform-free rules (clang)" OFF)
+if(SOBEEP_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+  include(cmake/core.cmake)
+  add_subdirectory(tests/fuzz)
+else()
+  include(cmake/core.cmake)
+  add_subdirectory(tests/unit)
+  add_subdirectory(tools)
+endif()

@@ -13,5 +13,10 @@ ctest --test-dir "$build/host" --output-on-failure -j "$jobs"
 echo "== host tests under AddressSanitizer and UndefinedBehaviorSanitizer (clang)"
 CC=clang CXX=clang++ configure_and_build "$build/host-sanitize" -DSOBEEP_SANITIZE=ON
 ctest --test-dir "$build/host-sanitize" --output-on-failure -j "$jobs"
+echo "== fuzzing the platform-free rules (libFuzzer, ${SOBEEP_FUZZ_SECONDS:-30} s per target)"
+CC=clang CXX=clang++ configure_and_build "$build/host-fuzz" -DSOBEEP_FUZZ=ON \
+  -DSOBEEP_FUZZ_SECONDS="${SOBEEP_FUZZ_SECONDS:-30}"
+ctest --test-dir "$build/host-fuzz" --output-on-failure
+cat "$build/host-fuzz"/tests/fuzz/work/*/summary
 echo "== Windows tests ($test_arch build under Wine)"
 ctest --test-dir "$(win_build "$test_arch")" --output-on-failure

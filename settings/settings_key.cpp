@@ -51,7 +51,11 @@ DWORD SettingsKey::ReadValue(const char* name, DWORD* type, void* destination,
   if (!key_ || RegQueryValueExA(key_, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS)
     throw LError{kErrorRead};
   if (!settings::StoredValueFits(size, capacity)) throw LError{kErrorRead};
-  RegQueryValueExA(key_, name, nullptr, type, static_cast<BYTE*>(destination), &size);
+  BYTE stored[settings::kLargestStoredValue];
+  size = sizeof stored;
+  if (RegQueryValueExA(key_, name, nullptr, type, stored, &size) != ERROR_SUCCESS ||
+      !settings::TakeStoredValue(stored, size, destination, capacity))
+    throw LError{kErrorRead};
   return size;
 }
 

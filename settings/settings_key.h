@@ -29,8 +29,9 @@ class SettingsKey {
   SettingsKey& operator=(const SettingsKey&) = delete;
 
   // Reads a value into `destination` and returns its stored size. A value
-  // larger than `capacity` is refused as failure 2, never copied in part; a
-  // shorter one fills only the first bytes. The stored type is not checked.
+  // larger than `capacity` (or than settings::kLargestStoredValue) is refused
+  // as failure 2, never copied in part; a shorter one fills only the first
+  // bytes. The stored type is not checked.
   DWORD ReadValue(const char* name, DWORD* type, void* destination, DWORD capacity);
   int WriteValue(const char* name, DWORD type, const void* data, DWORD size);
   int DeleteValue(const char* name);

@@ -28,4 +28,18 @@ TEST(SettingRules, StoredValuesFitOnlyWhole) {
   EXPECT_FALSE(settings::StoredValueFits(0xFFFFFFFFu, 4));
 }
 
+TEST(SettingRules, TakingAStoredValueCopiesItWholeOrNotAtAll) {
+  const unsigned char stored[6] = {8, 1, 2, 3, 4, 5};
+  unsigned char destination[6] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+  EXPECT_FALSE(settings::TakeStoredValue(stored, 5, destination, 4));
+  for (unsigned char c : destination) EXPECT_EQ(c, 0xEE);
+  ASSERT_TRUE(settings::TakeStoredValue(stored, 1, destination, 4));
+  EXPECT_EQ(destination[0], 8);
+  EXPECT_EQ(destination[1], 0xEE);
+  ASSERT_TRUE(settings::TakeStoredValue(stored, 4, destination, 4));
+  EXPECT_EQ(destination[3], 3);
+  EXPECT_EQ(destination[4], 0xEE);
+  EXPECT_TRUE(settings::TakeStoredValue(nullptr, 0, destination, 0));
+}
+
 }  // namespace
