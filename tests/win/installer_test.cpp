@@ -335,6 +335,28 @@ TEST_F(InstallCopyTest, DoubleBytePathsWhoseTrailByteIsABackslashAreJoinedWhole)
   EXPECT_EQ(ClassText("SoBeep\\shell\\sobeep\\command"), CommandFor(WinPath(dest)));
 }
 
+TEST_F(InstallCopyTest, AFailedWriteTestKeepsTheDialogOpenWithNothingCopied) {
+  // A plain file where the destination's parent folder should be: the
+  // shell can create neither the folder nor the test file.
+  WriteFile(dir_ + "/blocked", "a file, not a folder");
+  const std::string dest = dir_ + "/blocked/SoBeep";
+  Installer installer(source_);
+  ASSERT_TRUE(installer.dialog());
+  SetField(installer.dialog(), WinPath(dest));
+  PressButton(installer.dialog(), IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !installer.Enabled(IDOK); }, kWait));
+  Sleep(1500);
+  EXPECT_EQ(WaitForMessageBox(installer.pid(), kErrorCaption, 0), nullptr)
+      << "the installer adds no report of its own";
+  EXPECT_EQ(WaitForMessageBox(installer.pid(), kFinishedCaption, 0), nullptr);
+  EXPECT_TRUE(IsWindowVisible(installer.dialog()));
+  EXPECT_FALSE(installer.Enabled(IDCANCEL)) << "OK and Cancel stay disabled";
+  EXPECT_TRUE(installer.Enabled(kBrowse));
+  EXPECT_TRUE(installer.Enabled(kRemoveAssociation));
+  EXPECT_EQ(ReadFile(dir_ + "/blocked"), "a file, not a folder");
+  EXPECT_FALSE(ClassExists(".wav"));
+}
+
 TEST_F(InstallCopyTest, AMissingMiddleFileIsReportedAndTheInstallationGoesOn) {
   DeleteFileA(WinPath(source_ + "/soBeep.hlp").c_str());
   const std::string dest = dir_ + "/target";
