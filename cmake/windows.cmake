@@ -53,6 +53,11 @@ function(sobeep_artwork out_var dir)
   set(${out_var} ${outputs} PARENT_SCOPE)
 endfunction()
 
+# The version text, kept in one place (the project's version) for the
+# version resource and the archive's name.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h)
+include_directories(${CMAKE_BINARY_DIR}/generated)
+
 include(cmake/core.cmake)
 add_library(sobeep_settings STATIC
   ${PROJECT_SOURCE_DIR}/settings/settings_key.cpp
@@ -79,6 +84,26 @@ add_custom_target(dist ALL
   COMMAND ${CMAKE_COMMAND} -E copy ${SOBEEP_SHIPPED_HELP} ${SOBEEP_DIST_DIR}
   DEPENDS soBeep installer ${SOBEEP_SHIPPED_HELP}
   COMMENT "gathering the shipped files in ${SOBEEP_DIST_DIR}")
+
+# The archive users download, beside the shipped folder; the tests install
+# from its unpacked copy, so what they check is what users get.
+if(MINGW_ARCH STREQUAL "x86_64")
+  set(_platform win64)
+else()
+  set(_platform win32)
+endif()
+set(SOBEEP_ZIP ${CMAKE_BINARY_DIR}/SoBeep-${PROJECT_VERSION}-${_platform}.zip)
+set(SOBEEP_UNZIPPED_DIR ${CMAKE_BINARY_DIR}/dist-unzipped)
+add_custom_target(dist_zip ALL
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${SOBEEP_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E tar cf ${SOBEEP_ZIP} --format=zip
+          soBeep.exe soBeep.hlp install.exe soBeep.cnt soBeep.hed
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${SOBEEP_UNZIPPED_DIR}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${SOBEEP_UNZIPPED_DIR}
+  COMMAND ${CMAKE_COMMAND} -E chdir ${SOBEEP_UNZIPPED_DIR} ${CMAKE_COMMAND} -E tar xf ${SOBEEP_ZIP}
+  WORKING_DIRECTORY ${SOBEEP_DIST_DIR}
+  DEPENDS dist
+  COMMENT "packing ${SOBEEP_ZIP}")
 
 add_subdirectory(tests/win)
 add_subdirectory(bench)
