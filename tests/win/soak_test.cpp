@@ -254,7 +254,8 @@ TEST_F(SoakTest, RepeatedReplaysKeepHandlesObjectsAndMemoryFlat) {
   Print("end", replays, last);
   // Every run played the whole file.
   for (std::size_t run = 0; run + 1 < capture.Opens(); run += 97)
-    EXPECT_TRUE(SameAudio(capture.Run(run), data)) << "run " << run;
+    EXPECT_TRUE(SameAudio(capture.Run(run), data))
+        << "run " << run << ": " << capture.Run(run).size() << " bytes of " << data.size();
 
   PostMessageA(window, WM_COMMAND, kExit, 0);
   ASSERT_TRUE(player.WaitExit(10000)) << "Exit after " << replays << " replays";
