@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "player/command_line.h"
+#include "player/dialogs.h"
 #include "player/player_state.h"
 #include "player/playback.h"
 #include "player/resources/resource.h"
@@ -51,17 +52,26 @@ bool OnCommand(HWND window, WORD id) {
     case IDM_REPEAT: OnRepeat(); return true;
     case IDM_STOP: CloseDevice(); return true;
     case IDM_DELAY: OnDelay(); return true;
+    case IDM_PROPERTIES: OnProperties(window); return true;
+    case IDM_HELP: OnHelp(window); return true;
+    case IDM_ABOUT: OnAbout(window); return true;
     case IDM_START_MENU: OnStartScreenSaver(window); return true;
     default: return false;
   }
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A registered message has no fixed number to switch on.
+  if (message == g_player.taskbarCreated && message != 0) {
+    OnTaskbarCreated();
+    return 0;
+  }
   switch (message) {
     case WM_CREATE: OnCreate(window); return 0;
     case WM_DESTROY: OnDestroy(window); return 0;
     case WM_TIMER: OnBlinkTimer(); return 0;
     case MM_MCINOTIFY: OnPlaybackNotify(window, wParam); return 0;
+    case WM_TRAY_NOTIFY: OnTrayNotify(window, lParam); return 0;
     case WM_COMMAND:
       if (OnCommand(window, LOWORD(wParam))) return 0;
       break;
@@ -166,7 +176,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const char* args = cmdline::SkipProgramName(GetCommandLineA());
   if (*args == '\0') {
     EndStartupTurn(startupTurn);
-    return 0;
+    return RunSettingsMode();
   }
   // A newer player would have stopped this one had it come first.
   if (!newest) {
@@ -177,6 +187,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   LoadSettings(g_settingsKey, g_player.settings);
   cmdline::TakeFirstArgument(args, g_player.filePath, sizeof g_player.filePath);
 
+  g_player.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
   if (!RegisterMainClass()) {
     EndStartupTurn(startupTurn);
     return 0;

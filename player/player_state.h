@@ -24,6 +24,11 @@ struct PlayerState {
   HICON iconA;
   HICON iconB;
   MCIDEVICEID device;
+  // 1 while a dialog opened from the tray is open and the icon is away.
+  int openDialogs;
+  // The shell's "TaskbarCreated" broadcast: after a restart of the shell's
+  // notification area every icon is gone and has to be added again.
+  UINT taskbarCreated;
 };
 
 extern PlayerState g_player;

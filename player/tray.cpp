@@ -3,6 +3,8 @@
 #include <shellapi.h>
 
 #include "player/player_state.h"
+#include "player/playback.h"
+#include "player/resources/resource.h"
 
 // The shell's first record layout: every shell version accepts it.
 static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88,
@@ -22,5 +24,30 @@ BOOL NotifyTray(DWORD action, HICON icon, const char* tip) {
 
 void OnBlinkTimer() {
   g_player.blinkPhase = g_player.blinkPhase == 0 ? 1 : 0;
+  // While a dialog has removed the icon the change could only fail, and a
+  // failing change can keep the shell's caller waiting (two seconds each
+  // under Wine), which would freeze the open dialog.
+  if (g_player.openDialogs > 0) return;
   NotifyTray(NIM_MODIFY, g_player.blinkPhase == 1 ? g_player.iconB : g_player.iconA, kWindowTitle);
+}
+
+void OnTrayNotify(HWND window, LPARAM mouseMessage) {
+  if (mouseMessage != WM_LBUTTONDOWN && mouseMessage != WM_RBUTTONDOWN) return;
+  POINT cursor = {};
+  GetCursorPos(&cursor);
+  HMENU menu = LoadMenuA(g_player.instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+  SetForegroundWindow(window);
+  HMENU popup = GetSubMenu(menu, 1);
+  // The stored value is the check flag itself: 8 is MF_CHECKED.
+  CheckMenuItem(popup, IDM_REPEAT, g_player.settings.Repeat);
+  TrackPopupMenuEx(popup, TPM_VERTICAL, cursor.x, cursor.y, window, nullptr);
+  // Lets the menu close properly when the user clicks elsewhere.
+  PostMessageA(window, WM_NULL, 0, 0);
+  DestroyMenu(menu);
+  // A device that reports no usable state (closed by Stop) ends the player.
+  if (QueryPlaybackState() == 0) PostMessageA(window, WM_DESTROY, 0, 0);
+}
+
+void OnTaskbarCreated() {
+  if (g_player.openDialogs == 0) NotifyTray(NIM_ADD, g_player.iconA, kWindowTitle);
 }

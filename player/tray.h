@@ -5,3 +5,9 @@
 BOOL NotifyTray(DWORD action, HICON icon, const char* tip);
 
 void OnBlinkTimer();
+
+// A mouse button on the icon: the tray menu at the cursor.
+void OnTrayNotify(HWND window, LPARAM mouseMessage);
+
+// The shell's notification area was restarted and has lost the icon.
+void OnTaskbarCreated();

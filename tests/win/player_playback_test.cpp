@@ -147,7 +147,13 @@ TEST_F(PlayerTest, NewerInstanceWithoutArgumentsAlsoStopsTheOlder) {
   Process bare(PlayerExe(), "");
   ASSERT_TRUE(older.WaitExit(10000));
   EXPECT_EQ(older.ExitCode(), 0u);
-  bare.WaitExit(10000);
+  // The newer one shows settings mode: its Properties dialog, closed by Cancel.
+  HWND dialog = WaitForProcessWindow(bare.pid(), "#32770", "SoBeepのプロパティ", 10000, true);
+  ASSERT_TRUE(dialog) << "the bare start must show the Properties dialog";
+  EXPECT_FALSE(FindProcessWindow(bare.pid(), kClass, nullptr, false));
+  PressButton(dialog, IDCANCEL);
+  ASSERT_TRUE(bare.WaitExit(10000));
+  EXPECT_EQ(bare.ExitCode(), 0u);
 }
 
 TEST_F(PlayerTest, QuotedPathKeepsItsSpacesAndUnquotedPathIsCutAtTheFirst) {

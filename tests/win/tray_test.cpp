@@ -1,0 +1,330 @@
+// The tray icon and its menu end to end: the real player under Wine,
+// observed as the shell sees it (the tray window, the icon requests that
+// reach the shell) and as a user does (the popup menu, its keys).
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+
+#include "tests/win/harness.h"
+#include "tests/win/ui_probe.h"
+
+using namespace harness;
+using probe::MenuItem;
+
+namespace {
+
+constexpr char kClass[] = "SoBeepWClass";
+constexpr char kTitle[] = "SoBeep";
+constexpr WPARAM kExit = 40006, kStop = 40009;
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+class TrayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    settings::Remove();
+    dir_ = FreshDir();
+    ASSERT_TRUE(probe::TraceTray());
+  }
+  void Store(DWORD repeat, DWORD delay = 0) {
+    settings::SetDword("Repeat", repeat);
+    settings::SetDword("Delay", delay);
+  }
+  // Starts the player on a tone of `seconds` and waits for its window.
+  HWND Start(double seconds) {
+    WriteWave(dir_ + "/tone.wav", seconds);
+    player_.reset(new Process(PlayerExe(), Quoted(WinPath(dir_ + "/tone.wav"))));
+    HWND window = WaitForProcessWindow(player_->pid(), kClass, kTitle, 10000);
+    EXPECT_TRUE(window);
+    if (window) {
+      EXPECT_TRUE(WaitUntil(probe::TrayIconShown, 5000)) << "no tray icon";
+    }
+    return window;
+  }
+  // A button on the icon, as the shell reports it; returns the open menu.
+  HWND Click(HWND window, LPARAM button) {
+    PostMessageA(window, probe::kTrayNotify, 1000, button);
+    return probe::WaitForMenu(player_->pid(), 5000);
+  }
+  void EndWithExit(HWND window) {
+    PostMessageA(window, WM_COMMAND, kExit, 0);
+    ASSERT_TRUE(player_->WaitExit(10000));
+    EXPECT_EQ(player_->ExitCode(), 0u);
+  }
+  std::string dir_;
+  std::unique_ptr<Process> player_;
+};
+
+DWORD StoredRepeat() {
+  DWORD type = 0, value = 0xFFFFFFFF;
+  return settings::Read("Repeat", &type, &value) ? value : 0xFFFFFFFF;
+}
+
+// The images of the icon's requests after the add: they must alternate.
+void ExpectAlternation(const std::vector<probe::TrayRequest>& modifies, const std::string& a,
+                       const std::string& b) {
+  for (std::size_t i = 0; i < modifies.size(); ++i)
+    EXPECT_EQ(modifies[i].image, i % 2 == 0 ? b : a) << "request " << i;
+}
+
+std::vector<probe::TrayRequest> Only(const std::vector<probe::TrayRequest>& requests,
+                                     DWORD action, DWORD after = 0) {
+  std::vector<probe::TrayRequest> chosen;
+  for (const probe::TrayRequest& r : requests)
+    if (r.action == action && r.tick >= after) chosen.push_back(r);
+  return chosen;
+}
+
+TEST_F(TrayTest, IconAlternatesEvery300msAlsoAfterStop) {
+  Store(8);
+  probe::TraceLog log;
+  HWND window = Start(0.3);
+  ASSERT_TRUE(window);
+  Sleep(2500);
+  std::vector<probe::TrayRequest> requests = probe::TrayRequests(log, window);
+  ASSERT_FALSE(requests.empty());
+  ASSERT_EQ(requests[0].action, static_cast<DWORD>(NIM_ADD)) << "the icon starts as an add";
+  const std::string a = requests[0].image;
+  std::vector<probe::TrayRequest> modifies = Only(requests, NIM_MODIFY);
+  ASSERT_GE(modifies.size(), 6u) << "too few blinks in 2.5 s";
+  const std::string b = modifies[0].image;
+  EXPECT_NE(a, b) << "the first tick must show the second image";
+  ExpectAlternation(modifies, a, b);
+  std::vector<DWORD> gaps;
+  for (std::size_t i = 1; i < modifies.size(); ++i)
+    gaps.push_back(modifies[i].tick - modifies[i - 1].tick);
+  std::sort(gaps.begin(), gaps.end());
+  EXPECT_GE(gaps[gaps.size() / 2], 250u);
+  EXPECT_LE(gaps[gaps.size() / 2], 400u);
+
+  // Stopped, the player stays in the tray and keeps blinking.
+  PostMessageA(window, WM_COMMAND, kStop, 0);
+  Sleep(300);
+  const DWORD stopped = GetTickCount();
+  Sleep(1500);
+  const std::vector<probe::TrayRequest> after =
+      Only(probe::TrayRequests(log, window), NIM_MODIFY, stopped);
+  ASSERT_GE(after.size(), 3u) << "no blinking after Stop";
+  for (std::size_t i = 1; i < after.size(); ++i) EXPECT_NE(after[i].image, after[i - 1].image);
+  for (const probe::TrayRequest& r : after) EXPECT_TRUE(r.image == a || r.image == b);
+  EXPECT_TRUE(player_->Running());
+  EXPECT_TRUE(probe::TrayIconShown());
+  EndWithExit(window);
+  EXPECT_FALSE(probe::TrayIconShown());
+  EXPECT_EQ(Only(probe::TrayRequests(log, window), NIM_DELETE).size(), 1u);
+}
+
+const std::vector<MenuItem> kPopup = {
+    {40008, false, false, "リピート"},
+    {0, false, true, ""},
+    {40012, false, false, "ヘルプ(&H)"},
+    {40013, false, false, "バージョン情報(&V)"},
+    {0, false, true, ""},
+    {40011, false, false, "プロパティ(&P)"},
+    {0, false, true, ""},
+    {40006, false, false, "終了(&X)"},
+};
+
+void ExpectPopup(const std::vector<MenuItem>& items, bool repeatChecked) {
+  ASSERT_EQ(items.size(), kPopup.size());
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(items[i].separator, kPopup[i].separator) << i;
+    if (kPopup[i].separator) continue;
+    EXPECT_EQ(items[i].id, kPopup[i].id) << i;
+    EXPECT_EQ(items[i].text, kPopup[i].text) << i;
+    EXPECT_EQ(items[i].checked, i == 0 && repeatChecked) << i;
+  }
+}
+
+class TrayMenuCheckTest : public TrayTest, public ::testing::WithParamInterface<DWORD> {};
+
+TEST_P(TrayMenuCheckTest, RepeatIsCheckedExactlyWhenTheStoredValueHasTheCheckBit) {
+  const DWORD stored = GetParam();
+  Store(stored);
+  HWND window = Start(30);
+  ASSERT_TRUE(window);
+  probe::TraceLog log;
+  probe::Hook menuHook(GetWindowThreadProcessId(window, nullptr), "MenuTraceHook");
+  ASSERT_TRUE(menuHook.installed());
+  HWND menu = Click(window, WM_RBUTTONDOWN);
+  ASSERT_TRUE(menu) << "a right button must open the menu";
+  probe::MenuKey(menu, VK_ESCAPE);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, 5000));
+  const auto menus = probe::MenusOpened(log);
+  ASSERT_EQ(menus.size(), 1u);
+  ExpectPopup(menus[0], stored == 8 || stored == 9);
+  EXPECT_TRUE(player_->Running()) << "closing the menu while playing keeps the player";
+  EXPECT_EQ(StoredRepeat(), stored) << "only choosing Repeat stores it";
+  EndWithExit(window);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stored, TrayMenuCheckTest, ::testing::Values(0u, 8u, 9u));
+
+TEST_F(TrayTest, ChoosingRepeatStoresItAtOnceAndExitEndsThePlayer) {
+  Store(0);
+  Capture capture;
+  HWND window = Start(6);
+  ASSERT_TRUE(window);
+  HWND menu = Click(window, WM_LBUTTONDOWN);
+  ASSERT_TRUE(menu) << "a left button must open the menu";
+  probe::MenuKey(menu, VK_DOWN);
+  probe::MenuKey(menu, VK_RETURN);
+  ASSERT_TRUE(WaitUntil([] { return StoredRepeat() == 8; }, 2000)) << "Repeat was not stored";
+  EXPECT_EQ(capture.Opens(), 1u) << "the first run had not ended yet";
+  ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= 2; }, 15000))
+      << "the file must replay after Repeat was turned on";
+
+  menu = Click(window, WM_RBUTTONDOWN);
+  ASSERT_TRUE(menu);
+  probe::MenuChar(menu, 'x');
+  ASSERT_TRUE(player_->WaitExit(10000)) << "Exit must end the player";
+  EXPECT_EQ(player_->ExitCode(), 0u);
+  EXPECT_FALSE(probe::TrayIconShown());
+  const std::size_t bytes = capture.Bytes().size();
+  Sleep(500);
+  EXPECT_EQ(capture.Bytes().size(), bytes) << "the sound went on after Exit";
+  EXPECT_EQ(StoredRepeat(), 8u);
+}
+
+TEST_F(TrayTest, OtherMouseMessagesOpenNoMenu) {
+  Store(8);
+  HWND window = Start(30);
+  ASSERT_TRUE(window);
+  probe::TraceLog log;
+  probe::Hook menuHook(GetWindowThreadProcessId(window, nullptr), "MenuTraceHook");
+  for (LPARAM other : {0x200, 0x202, 0x203, 0x205, 0x206, 0x207, 0x208, 0x209, 0x0, 0x10201})
+    PostMessageA(window, probe::kTrayNotify, 1000, other);
+  EXPECT_FALSE(probe::WaitForMenu(player_->pid(), 1500));
+  EXPECT_TRUE(probe::MenusOpened(log).empty());
+  HWND menu = Click(window, WM_LBUTTONDOWN);
+  ASSERT_TRUE(menu);
+  probe::MenuKey(menu, VK_ESCAPE);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, 5000));
+  EXPECT_EQ(probe::MenusOpened(log).size(), 1u);
+  EndWithExit(window);
+}
+
+TEST_F(TrayTest, AfterStopTheNextClickEndsThePlayer) {
+  Store(8);
+  Capture capture;
+  HWND window = Start(30);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(WaitUntil([&] { return !capture.Bytes().empty(); }, 5000));
+  PostMessageA(window, WM_COMMAND, kStop, 0);
+  Sleep(500);
+  const std::size_t bytes = capture.Bytes().size();
+  Sleep(700);
+  EXPECT_EQ(capture.Bytes().size(), bytes) << "Stop must end the sound";
+  EXPECT_TRUE(player_->Running()) << "after Stop the player waits in the tray";
+  HWND menu = Click(window, WM_RBUTTONDOWN);
+  ASSERT_TRUE(menu);
+  probe::MenuKey(menu, VK_ESCAPE);
+  ASSERT_TRUE(player_->WaitExit(10000)) << "the click after Stop must end the player";
+  EXPECT_EQ(player_->ExitCode(), 0u);
+  EXPECT_FALSE(probe::TrayIconShown());
+}
+
+// The shell's notification area restarted: its icons are gone, and it
+// announces the new taskbar to every top-level window.
+// Returns the time just before the announcement.
+DWORD LoseIconAndAnnounceNewTaskbar(HWND window) {
+  NOTIFYICONDATAA record = {};
+  record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  record.hWnd = window;
+  record.uID = 1000;
+  EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &record));
+  EXPECT_TRUE(WaitUntil([] { return !probe::TrayIconShown(); }, 3000));
+  const DWORD announced = GetTickCount();
+  PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  return announced;
+}
+
+std::string Describe(const std::vector<probe::TrayRequest>& requests, DWORD since) {
+  std::string text = "requests since " + std::to_string(since) + ":";
+  for (const probe::TrayRequest& r : requests)
+    text += " " + std::to_string(r.tick) + "/" + std::to_string(r.action);
+  return text;
+}
+
+TEST_F(TrayTest, IconReturnsWhenTheShellAnnouncesANewTaskbar) {
+  Store(8);
+  probe::TraceLog log;
+  HWND window = Start(30);
+  ASSERT_TRUE(window);
+  const std::string a = probe::TrayRequests(log, window).at(0).image;
+  const DWORD announced = LoseIconAndAnnounceNewTaskbar(window);
+  ASSERT_TRUE(WaitUntil(probe::TrayIconShown, 3000)) << "the icon must be added again";
+  const auto adds = Only(probe::TrayRequests(log, window), NIM_ADD, announced);
+  ASSERT_EQ(adds.size(), 1u) << Describe(probe::TrayRequests(log, window), announced);
+  EXPECT_EQ(adds[0].image, a) << "the icon returns as its first image";
+  Sleep(1000);
+  EXPECT_GE(Only(probe::TrayRequests(log, window), NIM_MODIFY, announced).size(), 2u)
+      << "and blinks again";
+  // The menu still works through the new icon.
+  HWND menu = Click(window, WM_RBUTTONDOWN);
+  ASSERT_TRUE(menu);
+  probe::MenuChar(menu, 'x');
+  ASSERT_TRUE(player_->WaitExit(10000));
+  EXPECT_EQ(player_->ExitCode(), 0u);
+  EXPECT_FALSE(probe::TrayIconShown());
+}
+
+TEST_F(TrayTest, NoIconReturnsWhileADialogHasItRemoved) {
+  Store(8);
+  HWND window = Start(30);
+  ASSERT_TRUE(window);
+  PostMessageA(window, WM_COMMAND, 40013, 0);
+  HWND about = WaitForProcessWindow(player_->pid(), "#32770", "soBeepについて", 5000, true);
+  ASSERT_TRUE(about);
+  ASSERT_TRUE(WaitUntil([] { return !probe::TrayIconShown(); }, 3000));
+  PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  Sleep(1000);
+  EXPECT_FALSE(probe::TrayIconShown()) << "the dialog keeps the icon away";
+  PressButton(about, IDOK);
+  EXPECT_TRUE(WaitUntil(probe::TrayIconShown, 3000)) << "closing the dialog brings it back";
+  EndWithExit(window);
+}
+
+// Commands from other processes, in any order and repeated, with the
+// dialogs they open closed as they appear: the player never faults and
+// Exit still ends it.
+TEST_F(TrayTest, PostedCommandsInAnyOrderNeverCrashThePlayer) {
+  for (unsigned seed : {1u, 2u, 3u}) {
+    SCOPED_TRACE(seed);
+    Store(8);
+    HWND window = Start(0.4);
+    ASSERT_TRUE(window);
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> command(40007, 40014);
+    std::string posted;
+    for (int i = 0; i < 30 && player_->Running(); ++i) {
+      const int id = command(random);
+      posted += std::to_string(id) + " ";
+      PostMessageA(window, WM_COMMAND, id, 0);
+      if (HWND dialog = WaitForProcessWindow(player_->pid(), "#32770", nullptr, 300, true))
+        PressButton(dialog, IDCANCEL);
+      // The viewer reports the missing help file in a box of its own, and
+      // the player waits for it: the user would close it.
+      if (id == 40012) {
+        EXPECT_TRUE(WaitUntil(
+            [&] { return FindWindowA("MS_WINHELP", nullptr) || !player_->Running(); }, 10000));
+        probe::EndHelpViewers();
+      }
+    }
+    if (player_->Running()) {
+      PostMessageA(window, WM_COMMAND, kExit, 0);
+      ASSERT_TRUE(player_->WaitExit(15000))
+          << "Exit must still end the player after " << posted << DescribeWindows(player_->pid());
+    }
+    ASSERT_TRUE(player_->WaitExit(0));
+    EXPECT_EQ(player_->ExitCode(), 0u) << "the player faulted after " << posted;
+    player_.reset();
+  }
+}
+
+}  // namespace

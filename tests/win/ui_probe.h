@@ -1,0 +1,78 @@
+// What the tray and dialog tests observe beyond the harness: the shell's
+// tray (through its window and the trace hook DLL), popup menus, child
+// processes, screen pixels and file copies of the programs.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace probe {
+
+constexpr UINT kTrayNotify = 0x8064;
+
+// Explorer shows its stand-alone tray window while at least one icon exists.
+bool TrayIconShown();
+
+// The lines the trace hook DLL has written since this object was made.
+class TraceLog {
+ public:
+  TraceLog();  // empties the log
+  std::vector<std::string> Lines(const std::string& kind) const;
+};
+
+// The trace hook DLL's `procedure` installed as a WH_CALLWNDPROC hook into
+// `thread` of another process, for the object's life.
+class Hook {
+ public:
+  Hook(DWORD thread, const char* procedure);
+  ~Hook();
+  Hook(const Hook&) = delete;
+  Hook& operator=(const Hook&) = delete;
+  bool installed() const { return hook_ != nullptr; }
+
+ private:
+  HHOOK hook_ = nullptr;
+};
+
+// Starts tracing the shell's tray requests (the log keeps growing after).
+bool TraceTray();
+
+struct TrayRequest {
+  DWORD tick;
+  DWORD action;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
+  unsigned long long owner;
+  std::string image;  // digest of the request's data
+};
+std::vector<TrayRequest> TrayRequests(const TraceLog& log, HWND owner);
+
+struct MenuItem {
+  unsigned id;
+  bool checked;
+  bool separator;
+  std::string text;
+};
+// Every popup menu that opened, in order, as the menu hook saw it.
+std::vector<std::vector<MenuItem>> MenusOpened(const TraceLog& log);
+
+// The visible popup menu window of `pid`, or nullptr.
+HWND WaitForMenu(DWORD pid, DWORD timeoutMs);
+// Keys through the menu's own loop, as typed.
+void MenuKey(HWND menu, WPARAM virtualKey);
+void MenuChar(HWND menu, char c);
+
+// Processes started by `parent` whose program file is named `exe`.
+std::vector<DWORD> ChildProcesses(DWORD parent, const char* exe);
+void EndProcess(DWORD pid);
+// Ends every running help viewer (they share one window class).
+void EndHelpViewers();
+
+// A colour on the screen as the user sees it.
+COLORREF ScreenPixel(int x, int y);
+
+// Copies a program file to `hostPath`.
+bool CopyProgram(const std::string& winSource, const std::string& hostPath);
+std::string StandInExe();
+std::string HelpFile();
+
+}  // namespace probe
