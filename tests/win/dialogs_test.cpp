@@ -352,12 +352,18 @@ TEST_F(TrayDialogTest, AboutSitsNextToTheTrayAndItsInvisibleLinkOpensTheHomePage
   GetWindowRect(picture, &pictureRect);
   ASSERT_TRUE(IntersectRect(&both, &linkRect, &pictureRect));
   int blue = 0, other = 0;
-  for (int y = both.top; y < both.bottom; ++y)
-    for (int x = both.left; x < both.right; ++x) {
-      const COLORREF c = probe::ScreenPixel(x, y);
-      if (c == RGB(0, 0, 255)) ++blue;
-      else if (c != RGB(192, 192, 192)) ++other;
-    }
+  const auto countColours = [&] {
+    blue = other = 0;
+    for (int y = both.top; y < both.bottom; ++y)
+      for (int x = both.left; x < both.right; ++x) {
+        const COLORREF c = probe::ScreenPixel(x, y);
+        if (c == RGB(0, 0, 255)) ++blue;
+        else if (c != RGB(192, 192, 192)) ++other;
+      }
+    return other == 0 && blue > 100;
+  };
+  // The box may be on the screen a moment before it is painted.
+  WaitUntil(countColours, 3000, 100);
   EXPECT_EQ(other, 0) << "something is drawn over the bitmap";
   EXPECT_GT(blue, 100) << "the address does not show";
   if (pictureRect.bottom <= linkRect.bottom) {
