@@ -267,7 +267,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PlayerTest, RefusedWritesShowTheCautionOnEverySave) {
   settings::SetDword("Repeat", 8);
   settings::SetDword("Delay", 0);
-  WriteWave(dir_ + "/loop.wav", 0.2);
+  // Long enough that no run ends between the two toggles below.
+  WriteWave(dir_ + "/loop.wav", 4.0);
   Capture capture;
   Process player(PlayerExe(), Quoted(WinPath(dir_ + "/loop.wav")));
   HWND window = WaitForProcessWindow(player.pid(), kClass, kTitle, 10000);
@@ -276,20 +277,31 @@ TEST_F(PlayerTest, RefusedWritesShowTheCautionOnEverySave) {
   // the running player then makes its later writes fail.
   ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= 1; }, 10000));
   settings::Remove();
-  PostMessageA(window, kCommand, 40008, 0);  // Repeat: toggled and saved at once
-  HWND box = WaitForMessageBox(player.pid(), "soBeep -CAUTION-", 10000);
-  ASSERT_TRUE(box) << "the toggle's save must report the refusal";
-  EXPECT_EQ(MessageBoxText(box), "レジストリに記録出来ませんでした。");
-  PressButton(box, IDOK);
-  // Repeat is now off: the run ends the player, whose last save fails again.
-  HWND second = nullptr;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        second = FindProcessWindow(player.pid(), "#32770", "soBeep -CAUTION-", true);
-        return second && second != box;
-      },
-      10000));
-  PressButton(second, IDOK);
+
+  // Each save shows the caution box once; answers it and returns its text.
+  HWND previous = nullptr;
+  const auto acknowledge = [&](const char* which) {
+    HWND box = nullptr;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          box = FindProcessWindow(player.pid(), "#32770", "soBeep -CAUTION-", true);
+          return box && box != previous;
+        },
+        10000))
+        << which << " showed no caution: " << DescribeWindows(player.pid());
+    if (!box) return std::string();
+    const std::string text = MessageBoxText(box);
+    PressButton(box, IDOK);
+    WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+    previous = box;
+    return text;
+  };
+  PostMessageA(window, kCommand, 40008, 0);  // Repeat off: toggled and saved at once
+  EXPECT_EQ(acknowledge("the first toggle"), "レジストリに記録出来ませんでした。");
+  PostMessageA(window, kCommand, 40008, 0);  // and on again
+  EXPECT_EQ(acknowledge("the second toggle"), "レジストリに記録出来ませんでした。");
+  PostMessageA(window, kCommand, kExit, 0);  // the last save, at the end
+  EXPECT_EQ(acknowledge("the save at the end"), "レジストリに記録出来ませんでした。");
   ASSERT_TRUE(player.WaitExit(10000)) << DescribeWindows(player.pid());
   EXPECT_EQ(player.ExitCode(), 0u);
   EXPECT_FALSE(settings::KeyExists()) << "nothing may have been written";
