@@ -22,6 +22,7 @@ void PinWaveDriver() {
 }
 
 void OpenAndPlay(HWND notifyWindow) {
+  g_player.replayPending = 0;
   MCI_OPEN_PARMSA open = {};
   open.dwCallback = reinterpret_cast<DWORD_PTR>(g_player.mainWindow);
   open.lpstrDeviceType = "waveaudio";
@@ -57,6 +58,7 @@ void OnPlaybackNotify(HWND window, WPARAM flag) {
       break;
     case playback::NotifyAction::kReplay:
       CloseDevice();
+      g_player.replayPending = 1;
       PostMessageA(window, WM_COMMAND, IDM_PLAY, 0);
       break;
     case playback::NotifyAction::kEnd:

@@ -24,6 +24,9 @@ struct PlayerState {
   HICON iconA;
   HICON iconB;
   MCIDEVICEID device;
+  // 1 from the close of a finished run on Repeat until the replay opens the
+  // device again: in that gap the closed device is no Stop.
+  int replayPending;
   // 1 while a dialog opened from the tray is open and the icon is away.
   int openDialogs;
   // The shell's "TaskbarCreated" broadcast: after a restart of the shell's

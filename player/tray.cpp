@@ -44,8 +44,9 @@ void OnTrayNotify(HWND window, LPARAM mouseMessage) {
   // Lets the menu close properly when the user clicks elsewhere.
   PostMessageA(window, WM_NULL, 0, 0);
   DestroyMenu(menu);
-  // A device that reports no usable state (closed by Stop) ends the player.
-  if (QueryPlaybackState() == 0) PostMessageA(window, WM_DESTROY, 0, 0);
+  // A device that reports no usable state (closed by Stop) ends the player;
+  // one closed for a replay that has not started yet is not stopped.
+  if (!g_player.replayPending && QueryPlaybackState() == 0) PostMessageA(window, WM_DESTROY, 0, 0);
 }
 
 void OnTaskbarCreated() {

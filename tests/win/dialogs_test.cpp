@@ -18,9 +18,6 @@ using namespace harness;
 
 namespace {
 
-constexpr char kClass[] = "SoBeepWClass";
-constexpr char kTitle[] = "SoBeep";
-constexpr char kProperties[] = "SoBeepのプロパティ";
 constexpr char kAbout[] = "soBeepについて";
 constexpr char kHomePage[] = "https://sobeep.example.org/";
 constexpr char kInstallWarning[] =
@@ -28,7 +25,6 @@ constexpr char kInstallWarning[] =
 // Program names whose second bytes in code page 932 are the backslash's code.
 constexpr char kKanjiPlayer[] = "ソ表.exe";
 
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 bool Exists(const std::string& hostPath) {
   std::wstring path = L"\\\\?\\";
@@ -59,17 +55,11 @@ class DialogTest : public ::testing::Test {
   }
   HWND StartBare(const std::string& exe) {
     player_.reset(new Process(exe, ""));
-    return WaitForProcessWindow(player_->pid(), "#32770", kProperties, 10000, true);
+    return WaitForProcessWindow(player_->pid(), "#32770", probe::kPropertiesTitle, 10000, true);
   }
   HWND StartPlaying(const std::string& exe, double seconds) {
     WriteWave(dir_ + "/tone.wav", seconds);
-    player_.reset(new Process(exe, Quoted(WinPath(dir_ + "/tone.wav"))));
-    HWND window = WaitForProcessWindow(player_->pid(), kClass, kTitle, 10000);
-    EXPECT_TRUE(window);
-    if (window) {
-      EXPECT_TRUE(WaitUntil(probe::TrayIconShown, 5000)) << "no tray icon";
-    }
-    return window;
+    return probe::StartInTray(exe, dir_ + "/tone.wav", &player_);
   }
   // Chooses a tray menu item by its mnemonic.
   void Choose(HWND window, char mnemonic) {
@@ -79,7 +69,7 @@ class DialogTest : public ::testing::Test {
     probe::MenuChar(menu, mnemonic);
   }
   void ExitPlayer(HWND window) {
-    PostMessageA(window, WM_COMMAND, 40006, 0);
+    PostMessageA(window, WM_COMMAND, kExit, 0);
     ASSERT_TRUE(player_->WaitExit(10000));
     EXPECT_EQ(player_->ExitCode(), 0u);
   }
@@ -246,7 +236,7 @@ TEST_F(TrayDialogTest, PropertiesPausesAndHidesTheIconUntilClosed) {
   const std::string iconA = probe::TrayRequests(log, window).at(0).image;
 
   Choose(window, 'p');
-  HWND dialog = WaitForProcessWindow(player_->pid(), "#32770", kProperties, 5000, true);
+  HWND dialog = WaitForProcessWindow(player_->pid(), "#32770", probe::kPropertiesTitle, 5000, true);
   ASSERT_TRUE(dialog);
   EXPECT_FALSE(GetDlgItem(dialog, 1002)) << "the Install button is for settings mode only";
   RECT frame;
@@ -271,7 +261,7 @@ TEST_F(TrayDialogTest, PropertiesPausesAndHidesTheIconUntilClosed) {
 
   // OK stores what the dialog shows, and always Delay 0.
   Choose(window, 'p');
-  dialog = WaitForProcessWindow(player_->pid(), "#32770", kProperties, 5000, true);
+  dialog = WaitForProcessWindow(player_->pid(), "#32770", probe::kPropertiesTitle, 5000, true);
   ASSERT_TRUE(dialog);
   Click(dialog, IDOK);
   ASSERT_TRUE(WaitUntil([] { return Stored("Delay") == 0; }, 3000));

@@ -39,6 +39,8 @@ void DeleteTree(const std::string& winPath) {
 
 }  // namespace
 
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
 std::string WinPath(const std::string& hostPath) {
   std::string path = "Z:" + hostPath;
   for (char& c : path)
@@ -296,6 +298,12 @@ void PressButton(HWND dialog, int id) {
 namespace settings {
 
 void Remove() { RegDeleteTreeA(HKEY_CURRENT_USER, kKey); }
+
+void Replace(DWORD repeat, DWORD delay) {
+  Remove();
+  SetDword("Repeat", repeat);
+  SetDword("Delay", delay);
+}
 
 void SetRaw(const char* name, DWORD type, const void* data, DWORD size) {
   HKEY key = nullptr;

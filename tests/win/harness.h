@@ -10,6 +10,15 @@
 
 namespace harness {
 
+// The player's main window, as the shell and a newer player look it up, and
+// the commands that a test posts to it as its menu would.
+constexpr char kClass[] = "SoBeepWClass";
+constexpr char kTitle[] = "SoBeep";
+constexpr WPARAM kExit = 40006, kStop = 40009, kShowProperties = 40011;
+
+// `s` in double quotes, as the shell passes a path for "%1".
+std::string Quoted(const std::string& s);
+
 // Windows path of a host path (Wine maps the host's root to Z:).
 std::string WinPath(const std::string& hostPath);
 // The programs under test, as Windows paths.
@@ -88,6 +97,8 @@ void PressButton(HWND dialog, int id);
 namespace settings {
 constexpr char kKey[] = "Software\\norvan\\SoBeep";
 void Remove();
+// A fresh key holding only these two values.
+void Replace(DWORD repeat, DWORD delay);
 void SetDword(const char* name, DWORD value);
 void SetRaw(const char* name, DWORD type, const void* data, DWORD size);
 // True when the value exists; its type and up to 4 bytes of data.

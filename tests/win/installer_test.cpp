@@ -35,7 +35,6 @@ const char* const kShipped[] = {"soBeep.exe", "soBeep.hlp", "install.exe", "soBe
                                 "soBeep.hed"};
 
 std::string DistDir() { return SOBEEP_DIST; }
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 std::string CommandFor(const std::string& winDest) {
   return Quoted(winDest + "\\SoBeep.exe") + " " + Quoted("%1");
 }

@@ -8,12 +8,8 @@ using namespace harness;
 
 namespace {
 
-constexpr char kClass[] = "SoBeepWClass";
-constexpr char kTitle[] = "SoBeep";
 constexpr DWORD kCommand = WM_COMMAND;
-constexpr WPARAM kExit = 40006;
 
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 // A run cut short (by Exit or a newer player): an optional lead-in of
 // silence, then the beginning of the file.

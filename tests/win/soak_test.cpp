@@ -20,12 +20,6 @@ using namespace harness;
 
 namespace {
 
-constexpr char kClass[] = "SoBeepWClass";
-constexpr char kTitle[] = "SoBeep";
-constexpr WPARAM kExit = 40006;
-
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
-
 // Replays, and how often the counts are sampled. Longer soaks set
 // SOBEEP_SOAK_REPLAYS (scripts/soak.sh).
 DWORD SoakReplays() {
@@ -200,9 +194,7 @@ void ExpectWithinBudget(const Usage& base, const Usage& now, SIZE_T floor, const
 class SoakTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    settings::Remove();
-    settings::SetDword("Repeat", 8);
-    settings::SetDword("Delay", 0);
+    settings::Replace(8, 0);
     dir_ = FreshDir();
   }
   std::string dir_;

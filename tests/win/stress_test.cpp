@@ -12,12 +12,6 @@ using namespace harness;
 
 namespace {
 
-constexpr char kClass[] = "SoBeepWClass";
-constexpr char kTitle[] = "SoBeep";
-constexpr WPARAM kExit = 40006;
-
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
-
 std::string Running(const std::vector<std::unique_ptr<Process>>& players) {
   std::string running;
   for (std::size_t i = 0; i < players.size(); ++i)
@@ -39,9 +33,7 @@ int WindowOwner(const std::vector<std::unique_ptr<Process>>& players) {
 class LaunchStormTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    settings::Remove();
-    settings::SetDword("Repeat", 8);
-    settings::SetDword("Delay", 0);
+    settings::Replace(8, 0);
     dir_ = FreshDir();
   }
 

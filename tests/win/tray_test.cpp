@@ -18,12 +18,6 @@ using probe::MenuItem;
 
 namespace {
 
-constexpr char kClass[] = "SoBeepWClass";
-constexpr char kTitle[] = "SoBeep";
-constexpr WPARAM kExit = 40006, kStop = 40009;
-
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
-
 class TrayTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -38,13 +32,7 @@ class TrayTest : public ::testing::Test {
   // Starts the player on a tone of `seconds` and waits for its window.
   HWND Start(double seconds) {
     WriteWave(dir_ + "/tone.wav", seconds);
-    player_.reset(new Process(PlayerExe(), Quoted(WinPath(dir_ + "/tone.wav"))));
-    HWND window = WaitForProcessWindow(player_->pid(), kClass, kTitle, 10000);
-    EXPECT_TRUE(window);
-    if (window) {
-      EXPECT_TRUE(WaitUntil(probe::TrayIconShown, 5000)) << "no tray icon";
-    }
-    return window;
+    return probe::StartInTray(PlayerExe(), dir_ + "/tone.wav", &player_);
   }
   // A button on the icon, as the shell reports it; returns the open menu.
   HWND Click(HWND window, LPARAM button) {
@@ -227,6 +215,32 @@ TEST_F(TrayTest, AfterStopTheNextClickEndsThePlayer) {
   ASSERT_TRUE(player_->WaitExit(10000)) << "the click after Stop must end the player";
   EXPECT_EQ(player_->ExitCode(), 0u);
   EXPECT_FALSE(probe::TrayIconShown());
+}
+
+// On Repeat, each run's end closes the device and posts the replay; a menu
+// that closes in that gap finds no open device, which is no Stop.
+TEST_F(TrayTest, AMenuClosedBetweenTwoReplaysLeavesThePlayerPlaying) {
+  Store(8);
+  WriteWave(dir_ + "/tick.wav", 0.02, 4);
+  HWND window = probe::StartInTray(PlayerExe(), dir_ + "/tick.wav", &player_);
+  ASSERT_TRUE(window);
+  probe::TraceLog log;
+  probe::Hook menuHook(GetWindowThreadProcessId(window, nullptr), "MenuTraceHook");
+  ASSERT_TRUE(menuHook.installed());
+  for (int cycle = 1; cycle <= 60; ++cycle) {
+    HWND menu = Click(window, WM_RBUTTONDOWN);
+    ASSERT_TRUE(menu) << "menu " << cycle << (player_->Running() ? "" : ": the player ended")
+                      << " opened " << probe::MenusOpened(log).size();
+    // The runs go on while the menu is open, so it closes at any point of one.
+    Sleep(cycle % 7 * 3);
+    probe::MenuKey(menu, VK_ESCAPE);
+    // Destroyed with the menu once the handler is done with it: a click
+    // that came while the old menu was still tracked would open no menu.
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, 5000));
+  }
+  Sleep(300);
+  EXPECT_TRUE(player_->Running());
+  EndWithExit(window);
 }
 
 // The shell's notification area restarted: its icons are gone, and it

@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -35,6 +37,17 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 bool TrayIconShown() {
   HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
   return tray && IsWindowVisible(tray);
+}
+
+HWND StartInTray(const std::string& exe, const std::string& hostWave,
+                 std::unique_ptr<harness::Process>* player) {
+  player->reset(new harness::Process(exe, harness::Quoted(harness::WinPath(hostWave))));
+  HWND window = harness::WaitForProcessWindow((*player)->pid(), harness::kClass,
+                                              harness::kTitle, 10000);
+  EXPECT_TRUE(window) << "no main window";
+  if (!window) return nullptr;
+  EXPECT_TRUE(harness::WaitUntil(TrayIconShown, 5000)) << "no tray icon";
+  return window;
 }
 
 TraceLog::TraceLog() { harness::WriteFile(LogPath(), ""); }

@@ -4,15 +4,24 @@
 #pragma once
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "tests/win/harness.h"
 
 namespace probe {
 
 constexpr UINT kTrayNotify = 0x8064;
+constexpr char kPropertiesTitle[] = "SoBeepのプロパティ";
 
 // Explorer shows its stand-alone tray window while at least one icon exists.
 bool TrayIconShown();
+
+// Starts the player `exe` on `hostWave` into `player` and waits for its
+// main window and tray icon; the window, or nullptr.
+HWND StartInTray(const std::string& exe, const std::string& hostWave,
+                 std::unique_ptr<harness::Process>* player);
 
 // The lines the trace hook DLL has written since this object was made.
 class TraceLog {
