@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -719,6 +720,110 @@ TEST_F(AssociationTest, OpeningAWaveFileInTheShellPlaysItWithTheInstalledPlayer)
   EXPECT_EQ(capture.Opens(), 1u);
   EXPECT_TRUE(SameAudio(capture.Bytes(), data))
       << "captured " << capture.Bytes().size() << " of " << data.size() << " bytes";
+}
+
+// --- repeated installations and faults --------------------------------------
+
+using RepeatedInstallTest = InstallerTest;
+
+constexpr char kCommandKey[] = "SoBeep\\shell\\sobeep\\command";
+
+void MakeReadOnly(const std::string& hostDest) {
+  for (const char* name : kShipped)
+    ASSERT_TRUE(SetFileAttributesA(WinPath(hostDest + "/" + name).c_str(),
+                                   FILE_ATTRIBUTE_READONLY))
+        << name;
+}
+
+TEST_F(RepeatedInstallTest, TwentyInstallationsIntoOneFolderEachKeepThePreviousCommand) {
+  const std::string dest = dir_ + "/SoBeep";
+  const std::string command = CommandFor(WinPath(dest));
+  std::string previous;
+  for (int run = 1; run <= 20; ++run) {
+    SCOPED_TRACE("installation " + std::to_string(run));
+    if (run > 1) MakeReadOnly(dest);
+    // Every other run finds a command that another installation wrote.
+    if (run % 2 == 0) {
+      previous = "\"C:\\old" + std::to_string(run) + "\\soBeep.exe\" \"%1\"";
+      WriteClassText(kCommandKey, nullptr, previous);
+    }
+    Installer installer(source_);
+    ASSERT_TRUE(installer.dialog());
+    installer.Install(WinPath(dest));
+    ExpectInstalled(dest);
+    EXPECT_EQ(ClassText(".wav"), "SoBeep");
+    EXPECT_EQ(ClassText(kCommandKey), command);
+    std::string backup;
+    if (run == 1) {
+      EXPECT_FALSE(ReadClassText(kCommandKey, "SoBeep.bak", &backup)) << backup;
+    } else {
+      EXPECT_EQ(ClassText(kCommandKey, "SoBeep.bak"), previous);
+    }
+    previous = command;
+    if (HasFailure()) break;
+  }
+}
+
+// Another program holds a file open without sharing, so the file system
+// refuses to replace it, as a destination that turned read-only would.
+class HeldFile {
+ public:
+  explicit HeldFile(const std::string& hostPath)
+      : handle_(CreateFileA(WinPath(hostPath).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            0, nullptr)) {}
+  ~HeldFile() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+using InstallFaultTest = InstallerTest;
+
+TEST_F(InstallFaultTest, ADestinationThatRefusesWritesMidInstallLosesNothing) {
+  // An earlier installation: its files and its command.
+  const std::string dest = dir_ + "/SoBeep";
+  CreateDirectoryA(WinPath(dest).c_str(), nullptr);
+  for (const char* name : kShipped) WriteFile(dest + "/" + name, std::string("old ") + name);
+  const std::string oldCommand = "\"C:\\old\\soBeep.exe\" \"%1\"";
+  WriteClassText(".wav", nullptr, "SoBeep");
+  WriteClassText(kCommandKey, nullptr, oldCommand);
+  const std::string registryBefore = DumpClasses({".wav", "SoBeep"});
+
+  // The help file is missing, so the installer stops at its report after
+  // the player has been copied; the rest of the destination turns
+  // unwritable while the report is open.
+  DeleteFileA(WinPath(source_ + "/soBeep.hlp").c_str());
+  Installer installer(source_);
+  ASSERT_TRUE(installer.dialog());
+  SetField(installer.dialog(), WinPath(dest));
+  PressButton(installer.dialog(), IDOK);
+  HWND box = installer.Box(kErrorCaption);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(ReadFile(dest + "/soBeep.exe"), ReadFile(DistDir() + "/soBeep.exe"));
+  std::vector<std::unique_ptr<HeldFile>> held;
+  for (const char* name : {"install.exe", "soBeep.cnt", "soBeep.hed"}) {
+    held.emplace_back(new HeldFile(dest + "/" + name));
+    ASSERT_TRUE(held.back()->held()) << name;
+  }
+  for (int report = 0; report < 4; ++report)
+    EXPECT_EQ(installer.Answer(kErrorCaption, report % 2 ? IDCANCEL : IDRETRY), kCopyFailed)
+        << "report " << report;
+  ASSERT_TRUE(installer.process().WaitExit(kWait)) << "the dialog ends after the last failure";
+  EXPECT_EQ(installer.process().ExitCode(), 0u);
+  EXPECT_FALSE(installer.Box(kFinishedCaption, 500)) << "a failed copy is no success";
+  held.clear();
+
+  EXPECT_EQ(ReadFile(dest + "/soBeep.exe"), ReadFile(DistDir() + "/soBeep.exe"));
+  for (const char* name : {"soBeep.hlp", "install.exe", "soBeep.cnt", "soBeep.hed"})
+    EXPECT_EQ(ReadFile(dest + "/" + name), std::string("old ") + name)
+        << name << ": the earlier installation's file must stay whole";
+  EXPECT_EQ(DumpClasses({".wav", "SoBeep"}), registryBefore)
+      << "the association stays as it was";
 }
 
 // --- the resources -------------------------------------------------------------
