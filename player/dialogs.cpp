@@ -125,6 +125,7 @@ void ShowDialogFromTray(HWND window, int templateId, DLGPROC procedure) {
   ResumePlayback();
   g_player.openDialogs = 0;
   NotifyTray(NIM_ADD, g_player.iconA, kWindowTitle);
+  if (g_player.replayPending == kReplayHeld) OpenAndPlay(window);
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ void OnStartScreenSaver(HWND window) {
 bool OnCommand(HWND window, WORD id) {
   switch (id) {
     case IDM_EXIT: OnExit(window); return true;
-    case IDM_PLAY: OpenAndPlay(window); return true;
+    case IDM_PLAY: OnPlay(window); return true;
     case IDM_REPEAT: OnRepeat(); return true;
     case IDM_STOP: CloseDevice(); return true;
     case IDM_DELAY: OnDelay(); return true;

@@ -38,7 +38,22 @@ void OpenAndPlay(HWND notifyWindow) {
   }
 }
 
-void CloseDevice() { mciSendCommandA(g_player.device, MCI_CLOSE, 0, 0); }
+void OnPlay(HWND window) {
+  // A replay that falls due while a dialog has playback paused waits for
+  // the dialog to close: short files would otherwise play on under it.
+  if (g_player.openDialogs > 0 && g_player.replayPending != 0) {
+    g_player.replayPending = kReplayHeld;
+    return;
+  }
+  OpenAndPlay(window);
+}
+
+// Whoever closes the device (Stop, the end) also drops a replay held for
+// later; a finished run's replay is marked again after the close.
+void CloseDevice() {
+  mciSendCommandA(g_player.device, MCI_CLOSE, 0, 0);
+  g_player.replayPending = 0;
+}
 
 void PausePlayback() { mciSendCommandA(g_player.device, MCI_PAUSE, 0, 0); }
 
@@ -58,7 +73,7 @@ void OnPlaybackNotify(HWND window, WPARAM flag) {
       break;
     case playback::NotifyAction::kReplay:
       CloseDevice();
-      g_player.replayPending = 1;
+      g_player.replayPending = kReplayPosted;
       PostMessageA(window, WM_COMMAND, IDM_PLAY, 0);
       break;
     case playback::NotifyAction::kEnd:

@@ -7,6 +7,8 @@
 // Keeps the waveaudio driver loaded between the runs of a repeated file.
 void PinWaveDriver();
 void OpenAndPlay(HWND notifyWindow);
+// The Play command (40007): a replay held back while a dialog is open.
+void OnPlay(HWND window);
 void CloseDevice();
 void PausePlayback();
 void ResumePlayback();

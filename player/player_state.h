@@ -14,6 +14,9 @@ constexpr UINT WM_TRAY_NOTIFY = WM_APP + 100;
 constexpr UINT_PTR kBlinkTimerId = 1;
 constexpr UINT kBlinkIntervalMs = 300;
 
+constexpr int kReplayPosted = 1;
+constexpr int kReplayHeld = 2;
+
 struct PlayerState {
   HWND mainWindow;
   PlayerSettings settings;
@@ -24,8 +27,9 @@ struct PlayerState {
   HICON iconA;
   HICON iconB;
   MCIDEVICEID device;
-  // 1 from the close of a finished run on Repeat until the replay opens the
-  // device again: in that gap the closed device is no Stop.
+  // From the close of a finished run on Repeat until the replay opens the
+  // device again (kReplayPosted, or kReplayHeld while a dialog that paused
+  // playback is open): in that gap the closed device is no Stop.
   int replayPending;
   // 1 while a dialog opened from the tray is open and the icon is away.
   int openDialogs;

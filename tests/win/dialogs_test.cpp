@@ -270,6 +270,33 @@ TEST_F(TrayDialogTest, PropertiesPausesAndHidesTheIconUntilClosed) {
   ExitPlayer(window);
 }
 
+// On Repeat a dialog can open after a run has ended and before its replay
+// has started, and a file this short ends within a pause: the replay then
+// falls due while the dialog is open, and waits for it to close.
+TEST_F(TrayDialogTest, ADialogOpenedBetweenTwoReplaysStillPauses) {
+  settings::Replace(8, 0);
+  WriteWave(dir_ + "/tick.wav", 0.02, 6);
+  Capture capture;
+  HWND window = probe::StartInTray(PlayerExe(), dir_ + "/tick.wav", &player_);
+  ASSERT_TRUE(window);
+  for (int cycle = 1; cycle <= 4; ++cycle) {
+    PostMessageA(window, WM_COMMAND, kShowProperties, 0);
+    HWND dialog =
+        WaitForProcessWindow(player_->pid(), "#32770", probe::kPropertiesTitle, 5000, true);
+    ASSERT_TRUE(dialog) << "dialog " << cycle;
+    Sleep(200);
+    const std::size_t opens = capture.Opens();
+    Sleep(300);
+    EXPECT_EQ(capture.Opens(), opens) << "dialog " << cycle << ": the file replays under it";
+    PressButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+  }
+  const std::size_t opens = capture.Opens();
+  EXPECT_TRUE(WaitUntil([&] { return capture.Opens() >= opens + 2; }, 5000))
+      << "the held replay must start once the dialog is gone";
+  ExitPlayer(window);
+}
+
 // The shell's "open" verb of https runs the stand-in, which records the
 // address; the original command comes back afterwards.
 class LinkHandler {
