@@ -14,7 +14,7 @@ namespace {
 constexpr int kReadings = 6;
 constexpr DWORD kHandleSlack = 8;
 constexpr DWORD kObjectSlack = 4;
-constexpr SIZE_T kMemorySlack = 3 * 1024 * 1024;
+constexpr SIZE_T kMemorySlack = 4 * 1024 * 1024;
 
 struct HandleEntry {
   ULONG pid;
