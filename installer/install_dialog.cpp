@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "common/text_scan.h"
+#include "common/win_char_next.h"
 #include "installer/association.h"
 #include "installer/install_rules.h"
 #include "installer/installer_state.h"
@@ -47,7 +48,7 @@ int FileOperation(HWND dialog, UINT function, const char* from, const char* to,
 // it fits (install::CheckInstallPaths).
 void JoinInto(char (&path)[MAX_PATH], const char* dir, const char* name) {
   lstrcpynA(path, dir, MAX_PATH);
-  text::JoinPath(path, MAX_PATH, name, WinCharNext);
+  text::JoinPath(path, MAX_PATH, name, text::WinCharNext);
 }
 
 void SetButtonsEnabled(HWND dialog, BOOL enabled) {
@@ -57,10 +58,11 @@ void SetButtonsEnabled(HWND dialog, BOOL enabled) {
 
 // Refuses, before anything is written, paths that would not fit a buffer.
 bool PathsFit(HWND dialog) {
-  install::PathProblem problem = g_installer.moduleDirTooLong
-                                     ? install::PathProblem::kModuleDirectory
-                                     : install::CheckInstallPaths(g_installer.moduleDir,
-                                                                  g_installer.destDir, WinCharNext);
+  install::PathProblem problem =
+      g_installer.moduleDirTooLong
+          ? install::PathProblem::kModuleDirectory
+          : install::CheckInstallPaths(g_installer.moduleDir, g_installer.destDir,
+                                       text::WinCharNext);
   if (problem == install::PathProblem::kNone) return true;
   MessageBoxA(dialog,
               problem == install::PathProblem::kDestination ? kDestinationTooLong
@@ -75,7 +77,7 @@ bool WriteTestPasses(HWND dialog) {
   char source[MAX_PATH] = "";
   const UINT length = GetWindowsDirectoryA(source, MAX_PATH);
   if (length == 0 || length >= MAX_PATH ||
-      !text::JoinPath(source, MAX_PATH, kWindowsIniName, WinCharNext)) {
+      !text::JoinPath(source, MAX_PATH, kWindowsIniName, text::WinCharNext)) {
     MessageBoxA(dialog, kWindowsDirTooLong, kErrorCaption, MB_OK);
     return false;
   }
@@ -173,7 +175,7 @@ void OnBrowse(HWND dialog) {
     SHGetPathFromIDListA(items, path);
     FreeItemList(items);
   }
-  if (!text::JoinPath(path, MAX_PATH, kBrowsedSubfolder, WinCharNext)) {
+  if (!text::JoinPath(path, MAX_PATH, kBrowsedSubfolder, text::WinCharNext)) {
     MessageBoxA(dialog, kBrowsedTooLong, kErrorCaption, MB_OK);
     return;
   }

@@ -21,7 +21,3 @@ struct InstallerState {
 extern InstallerState g_installer;
 
 constexpr char kInstallerTitle[] = "soBeep のインストール";
-
-// CharNextA as the platform-free scans take it: steps double-byte characters
-// of the ANSI code page whole.
-inline const char* WinCharNext(const char* p) { return CharNextA(p); }

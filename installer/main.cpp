@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "common/text_scan.h"
+#include "common/win_char_next.h"
 #include "installer/install_dialog.h"
 #include "installer/installer_state.h"
 #include "installer/resources/resource.h"
@@ -25,7 +26,7 @@ void FindModuleDirectory() {
     g_installer.moduleDirTooLong = true;
     return;
   }
-  text::CutAtLastSeparator(g_installer.moduleDir, WinCharNext);
+  text::CutAtLastSeparator(g_installer.moduleDir, text::WinCharNext);
 }
 
 }  // namespace

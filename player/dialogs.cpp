@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "common/win_char_next.h"
 #include "player/module_path.h"
 #include "player/player_state.h"
 #include "player/playback.h"
@@ -18,14 +19,11 @@ constexpr char kHelpFile[] = "soBeep.hlp";
 constexpr char kInstallFailed[] =
     "インストーラの起動に失敗しました。\nsoBeep と同じディレクトリに Install.exe を置いてください";
 
-// Steps as the platform does for the ANSI code page (double-byte aware).
-const char* StepChar(const char* p) { return CharNextA(p); }
-
 // The path of `name` in the player's own directory, or false when it cannot
 // be built whole: a cut path would start some other program or file.
 bool BesideModule(char (&path)[MAX_PATH], const char* name, bool slashIsSeparator) {
   const DWORD length = GetModuleFileNameA(g_player.instance, path, MAX_PATH);
-  return paths::BesideModule(path, MAX_PATH, length, name, StepChar, slashIsSeparator);
+  return paths::BesideModule(path, MAX_PATH, length, name, text::WinCharNext, slashIsSeparator);
 }
 
 void CreateInstallButton(HWND dialog) {

@@ -4,11 +4,7 @@
 # prints the benchmark table (bench/bench.sh). Takes about 15 minutes.
 set -euo pipefail
 here=$(dirname "$0")
-bash "$here/install-deps.sh"
-if ! command -v aplay >/dev/null; then
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends alsa-utils >/dev/null
-fi
+bash "$here/install-deps.sh" alsa-utils
 bash "$here/build.sh"
 source "$here/lib.sh"
 bash "$root/bench/bench.sh" "$build"

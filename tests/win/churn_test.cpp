@@ -57,19 +57,16 @@ class OtherIcon {
   NOTIFYICONDATAA record_ = {};
 };
 
-class TrayChurnTest : public ::testing::Test {
+class TrayChurnTest : public probe::TrayPlayerTest {
  protected:
   void SetUp() override {
+    TrayPlayerTest::SetUp();
     settings::Replace(8, 0);
-    dir_ = FreshDir();
     WriteWave(dir_ + "/tone.wav", 1.0, 9);
-    ASSERT_TRUE(probe::TraceTray());
   }
   // A button on the icon opens the menu; Escape closes it unchosen.
   void MenuCycle(int cycle) {
-    PostMessageA(window_, probe::kTrayNotify, 1000,
-                 cycle % 2 ? WM_RBUTTONDOWN : WM_LBUTTONDOWN);
-    HWND menu = probe::WaitForMenu(player_->pid(), 5000);
+    HWND menu = OpenMenu(window_, cycle % 2 ? WM_RBUTTONDOWN : WM_LBUTTONDOWN);
     ASSERT_TRUE(menu) << "menu " << cycle << " did not open";
     probe::MenuKey(menu, VK_ESCAPE);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, 5000)) << "menu " << cycle << " stays";
@@ -92,8 +89,6 @@ class TrayChurnTest : public ::testing::Test {
     usage::Print("sample", static_cast<DWORD>(cycles), "cycles", samples_.back());
   }
 
-  std::string dir_;
-  std::unique_ptr<Process> player_;
   HWND window_ = nullptr;
   std::unique_ptr<usage::Meter> meter_;
   std::vector<usage::Usage> samples_;
@@ -141,9 +136,7 @@ TEST_F(TrayChurnTest, MenusAndPropertiesOpenedAndClosedLeaveNothingBehind) {
   DWORD type = 0, repeat = 0;
   EXPECT_TRUE(settings::Read("Repeat", &type, &repeat));
   EXPECT_EQ(repeat, 8u);
-  PostMessageA(window_, WM_COMMAND, kExit, 0);
-  ASSERT_TRUE(player_->WaitExit(10000));
-  EXPECT_EQ(player_->ExitCode(), 0u);
+  ExitPlayer(window_);
 }
 
 }  // namespace

@@ -46,35 +46,18 @@ bool Checked(HWND dialog, int id) {
 // Clicks a button of another process's dialog as the mouse would.
 void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public probe::TrayPlayerTest {
  protected:
-  void SetUp() override {
-    settings::Remove();
-    dir_ = FreshDir();
-    ASSERT_TRUE(probe::TraceTray());
-  }
   HWND StartBare(const std::string& exe) {
     player_.reset(new Process(exe, ""));
     return WaitForProcessWindow(player_->pid(), "#32770", probe::kPropertiesTitle, 10000, true);
   }
-  HWND StartPlaying(const std::string& exe, double seconds) {
-    WriteWave(dir_ + "/tone.wav", seconds);
-    return probe::StartInTray(exe, dir_ + "/tone.wav", &player_);
-  }
   // Chooses a tray menu item by its mnemonic.
   void Choose(HWND window, char mnemonic) {
-    PostMessageA(window, probe::kTrayNotify, 1000, WM_RBUTTONDOWN);
-    HWND menu = probe::WaitForMenu(player_->pid(), 5000);
+    HWND menu = OpenMenu(window);
     ASSERT_TRUE(menu);
     probe::MenuChar(menu, mnemonic);
   }
-  void ExitPlayer(HWND window) {
-    PostMessageA(window, WM_COMMAND, kExit, 0);
-    ASSERT_TRUE(player_->WaitExit(10000));
-    EXPECT_EQ(player_->ExitCode(), 0u);
-  }
-  std::string dir_;
-  std::unique_ptr<Process> player_;
 };
 
 using SettingsModeTest = DialogTest;
@@ -230,7 +213,7 @@ TEST_F(TrayDialogTest, PropertiesPausesAndHidesTheIconUntilClosed) {
   settings::SetDword("Delay", 8);
   Capture capture;
   probe::TraceLog log;
-  HWND window = StartPlaying(PlayerExe(), 20);
+  HWND window = StartOnTone(20);
   ASSERT_TRUE(window);
   ASSERT_TRUE(WaitUntil([&] { return !capture.Bytes().empty(); }, 5000));
   const std::string iconA = probe::TrayRequests(log, window).at(0).image;
@@ -339,7 +322,7 @@ TEST_F(TrayDialogTest, AboutSitsNextToTheTrayAndItsInvisibleLinkOpensTheHomePage
   settings::SetDword("Repeat", 8);
   settings::SetDword("Delay", 0);
   Capture capture;
-  HWND window = StartPlaying(PlayerExe(), 20);
+  HWND window = StartOnTone(20);
   ASSERT_TRUE(window);
   ASSERT_TRUE(WaitUntil([&] { return !capture.Bytes().empty(); }, 5000));
 
@@ -422,7 +405,7 @@ TEST_F(HelpTest, OpensTheViewerOnTheHelpFileBesideThePlayer) {
   ASSERT_TRUE(probe::CopyProgram(probe::HelpFile(), dir_ + "/soBeep.hlp"));
   settings::SetDword("Repeat", 8);
   settings::SetDword("Delay", 0);
-  HWND window = StartPlaying(WinPath(player), 20);
+  HWND window = StartOnTone(20, WinPath(player));
   ASSERT_TRUE(window);
   Choose(window, 'h');
   std::vector<DWORD> viewers;
@@ -444,7 +427,7 @@ TEST_F(HelpTest, RefusedWhenTheHelpPathWouldNotFit) {
   ASSERT_TRUE(CopyLong(probe::HelpFile(), where + "/soBeep.hl"));
   settings::SetDword("Repeat", 8);
   settings::SetDword("Delay", 0);
-  HWND window = StartPlaying(WinPath(where + "/s.exe"), 20);
+  HWND window = StartOnTone(20, WinPath(where + "/s.exe"));
   ASSERT_TRUE(window);
   Choose(window, 'h');
   Sleep(3000);

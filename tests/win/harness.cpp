@@ -214,33 +214,29 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD st
 }
 
 namespace {
-
-struct WindowQuery {
-  DWORD pid;
-  const char* windowClass;
-  const char* title;
-  bool visibleOnly;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-  WindowQuery& query = *reinterpret_cast<WindowQuery*>(parameter);
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
+  auto& query = *reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(parameter);
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  if (pid != query.pid) return TRUE;
-  if (query.visibleOnly && !IsWindowVisible(window)) return TRUE;
-  if (query.windowClass && ClassName(window) != query.windowClass) return TRUE;
-  if (query.title && WindowText(window) != query.title) return TRUE;
-  query.found = window;
-  return FALSE;
+  if (pid == query.first) query.second.push_back(window);
+  return TRUE;
 }
-
 }  // namespace
 
+std::vector<HWND> TopLevelWindows(DWORD pid) {
+  std::pair<DWORD, std::vector<HWND>> query(pid, {});
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&query));
+  return query.second;
+}
+
 HWND FindProcessWindow(DWORD pid, const char* windowClass, const char* title, bool visibleOnly) {
-  WindowQuery query = {pid, windowClass, title, visibleOnly, nullptr};
-  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
-  return query.found;
+  for (HWND window : TopLevelWindows(pid)) {
+    if (visibleOnly && !IsWindowVisible(window)) continue;
+    if (windowClass && ClassName(window) != windowClass) continue;
+    if (title && WindowText(window) != title) continue;
+    return window;
+  }
+  return nullptr;
 }
 
 HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title,
@@ -251,22 +247,12 @@ HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title,
   return found;
 }
 
-namespace {
-BOOL CALLBACK DescribeWindow(HWND window, LPARAM parameter) {
-  auto& query = *reinterpret_cast<std::pair<DWORD, std::string>*>(parameter);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid == query.first)
-    query.second += ClassName(window) + " \"" + WindowText(window) + "\"" +
-                    (IsWindowVisible(window) ? " visible\n" : " hidden\n");
-  return TRUE;
-}
-}  // namespace
-
 std::string DescribeWindows(DWORD pid) {
-  std::pair<DWORD, std::string> query(pid, "");
-  EnumWindows(DescribeWindow, reinterpret_cast<LPARAM>(&query));
-  return query.second;
+  std::string text;
+  for (HWND window : TopLevelWindows(pid))
+    text += ClassName(window) + " \"" + WindowText(window) + "\"" +
+            (IsWindowVisible(window) ? " visible\n" : " hidden\n");
+  return text;
 }
 
 std::string WindowText(HWND window) {

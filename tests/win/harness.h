@@ -78,6 +78,8 @@ class Process {
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs = 20);
 
+// The top-level windows of `pid`, in the system's order.
+std::vector<HWND> TopLevelWindows(DWORD pid);
 // A top-level window of `pid` with this class and title (nullptr: any).
 HWND FindProcessWindow(DWORD pid, const char* windowClass, const char* title, bool visibleOnly);
 HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title,

@@ -18,34 +18,12 @@ using probe::MenuItem;
 
 namespace {
 
-class TrayTest : public ::testing::Test {
+class TrayTest : public probe::TrayPlayerTest {
  protected:
-  void SetUp() override {
-    settings::Remove();
-    dir_ = FreshDir();
-    ASSERT_TRUE(probe::TraceTray());
-  }
   void Store(DWORD repeat, DWORD delay = 0) {
     settings::SetDword("Repeat", repeat);
     settings::SetDword("Delay", delay);
   }
-  // Starts the player on a tone of `seconds` and waits for its window.
-  HWND Start(double seconds) {
-    WriteWave(dir_ + "/tone.wav", seconds);
-    return probe::StartInTray(PlayerExe(), dir_ + "/tone.wav", &player_);
-  }
-  // A button on the icon, as the shell reports it; returns the open menu.
-  HWND Click(HWND window, LPARAM button) {
-    PostMessageA(window, probe::kTrayNotify, 1000, button);
-    return probe::WaitForMenu(player_->pid(), 5000);
-  }
-  void EndWithExit(HWND window) {
-    PostMessageA(window, WM_COMMAND, kExit, 0);
-    ASSERT_TRUE(player_->WaitExit(10000));
-    EXPECT_EQ(player_->ExitCode(), 0u);
-  }
-  std::string dir_;
-  std::unique_ptr<Process> player_;
 };
 
 DWORD StoredRepeat() {
@@ -71,7 +49,7 @@ std::vector<probe::TrayRequest> Only(const std::vector<probe::TrayRequest>& requ
 TEST_F(TrayTest, IconAlternatesEvery300msAlsoAfterStop) {
   Store(8);
   probe::TraceLog log;
-  HWND window = Start(0.3);
+  HWND window = StartOnTone(0.3);
   ASSERT_TRUE(window);
   Sleep(2500);
   std::vector<probe::TrayRequest> requests = probe::TrayRequests(log, window);
@@ -102,7 +80,7 @@ TEST_F(TrayTest, IconAlternatesEvery300msAlsoAfterStop) {
   for (const probe::TrayRequest& r : after) EXPECT_TRUE(r.image == a || r.image == b);
   EXPECT_TRUE(player_->Running());
   EXPECT_TRUE(probe::TrayIconShown());
-  EndWithExit(window);
+  ExitPlayer(window);
   EXPECT_FALSE(probe::TrayIconShown());
   EXPECT_EQ(Only(probe::TrayRequests(log, window), NIM_DELETE).size(), 1u);
 }
@@ -134,12 +112,12 @@ class TrayMenuCheckTest : public TrayTest, public ::testing::WithParamInterface<
 TEST_P(TrayMenuCheckTest, RepeatIsCheckedExactlyWhenTheStoredValueHasTheCheckBit) {
   const DWORD stored = GetParam();
   Store(stored);
-  HWND window = Start(30);
+  HWND window = StartOnTone(30);
   ASSERT_TRUE(window);
   probe::TraceLog log;
   probe::Hook menuHook(GetWindowThreadProcessId(window, nullptr), "MenuTraceHook");
   ASSERT_TRUE(menuHook.installed());
-  HWND menu = Click(window, WM_RBUTTONDOWN);
+  HWND menu = OpenMenu(window, WM_RBUTTONDOWN);
   ASSERT_TRUE(menu) << "a right button must open the menu";
   probe::MenuKey(menu, VK_ESCAPE);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, 5000));
@@ -148,7 +126,7 @@ TEST_P(TrayMenuCheckTest, RepeatIsCheckedExactlyWhenTheStoredValueHasTheCheckBit
   ExpectPopup(menus[0], stored == 8 || stored == 9);
   EXPECT_TRUE(player_->Running()) << "closing the menu while playing keeps the player";
   EXPECT_EQ(StoredRepeat(), stored) << "only choosing Repeat stores it";
-  EndWithExit(window);
+  ExitPlayer(window);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stored, TrayMenuCheckTest, ::testing::Values(0u, 8u, 9u));
@@ -156,9 +134,9 @@ INSTANTIATE_TEST_SUITE_P(Stored, TrayMenuCheckTest, ::testing::Values(0u, 8u, 9u
 TEST_F(TrayTest, ChoosingRepeatStoresItAtOnceAndExitEndsThePlayer) {
   Store(0);
   Capture capture;
-  HWND window = Start(6);
+  HWND window = StartOnTone(6);
   ASSERT_TRUE(window);
-  HWND menu = Click(window, WM_LBUTTONDOWN);
+  HWND menu = OpenMenu(window, WM_LBUTTONDOWN);
   ASSERT_TRUE(menu) << "a left button must open the menu";
   probe::MenuKey(menu, VK_DOWN);
   probe::MenuKey(menu, VK_RETURN);
@@ -167,7 +145,7 @@ TEST_F(TrayTest, ChoosingRepeatStoresItAtOnceAndExitEndsThePlayer) {
   ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= 2; }, 15000))
       << "the file must replay after Repeat was turned on";
 
-  menu = Click(window, WM_RBUTTONDOWN);
+  menu = OpenMenu(window, WM_RBUTTONDOWN);
   ASSERT_TRUE(menu);
   probe::MenuChar(menu, 'x');
   ASSERT_TRUE(player_->WaitExit(10000)) << "Exit must end the player";
@@ -181,7 +159,7 @@ TEST_F(TrayTest, ChoosingRepeatStoresItAtOnceAndExitEndsThePlayer) {
 
 TEST_F(TrayTest, OtherMouseMessagesOpenNoMenu) {
   Store(8);
-  HWND window = Start(30);
+  HWND window = StartOnTone(30);
   ASSERT_TRUE(window);
   probe::TraceLog log;
   probe::Hook menuHook(GetWindowThreadProcessId(window, nullptr), "MenuTraceHook");
@@ -189,18 +167,18 @@ TEST_F(TrayTest, OtherMouseMessagesOpenNoMenu) {
     PostMessageA(window, probe::kTrayNotify, 1000, other);
   EXPECT_FALSE(probe::WaitForMenu(player_->pid(), 1500));
   EXPECT_TRUE(probe::MenusOpened(log).empty());
-  HWND menu = Click(window, WM_LBUTTONDOWN);
+  HWND menu = OpenMenu(window, WM_LBUTTONDOWN);
   ASSERT_TRUE(menu);
   probe::MenuKey(menu, VK_ESCAPE);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, 5000));
   EXPECT_EQ(probe::MenusOpened(log).size(), 1u);
-  EndWithExit(window);
+  ExitPlayer(window);
 }
 
 TEST_F(TrayTest, AfterStopTheNextClickEndsThePlayer) {
   Store(8);
   Capture capture;
-  HWND window = Start(30);
+  HWND window = StartOnTone(30);
   ASSERT_TRUE(window);
   ASSERT_TRUE(WaitUntil([&] { return !capture.Bytes().empty(); }, 5000));
   PostMessageA(window, WM_COMMAND, kStop, 0);
@@ -209,7 +187,7 @@ TEST_F(TrayTest, AfterStopTheNextClickEndsThePlayer) {
   Sleep(700);
   EXPECT_EQ(capture.Bytes().size(), bytes) << "Stop must end the sound";
   EXPECT_TRUE(player_->Running()) << "after Stop the player waits in the tray";
-  HWND menu = Click(window, WM_RBUTTONDOWN);
+  HWND menu = OpenMenu(window, WM_RBUTTONDOWN);
   ASSERT_TRUE(menu);
   probe::MenuKey(menu, VK_ESCAPE);
   ASSERT_TRUE(player_->WaitExit(10000)) << "the click after Stop must end the player";
@@ -228,7 +206,7 @@ TEST_F(TrayTest, AMenuClosedBetweenTwoReplaysLeavesThePlayerPlaying) {
   probe::Hook menuHook(GetWindowThreadProcessId(window, nullptr), "MenuTraceHook");
   ASSERT_TRUE(menuHook.installed());
   for (int cycle = 1; cycle <= 60; ++cycle) {
-    HWND menu = Click(window, WM_RBUTTONDOWN);
+    HWND menu = OpenMenu(window, WM_RBUTTONDOWN);
     ASSERT_TRUE(menu) << "menu " << cycle << (player_->Running() ? "" : ": the player ended")
                       << " opened " << probe::MenusOpened(log).size();
     // The runs go on while the menu is open, so it closes at any point of one.
@@ -240,7 +218,7 @@ TEST_F(TrayTest, AMenuClosedBetweenTwoReplaysLeavesThePlayerPlaying) {
   }
   Sleep(300);
   EXPECT_TRUE(player_->Running());
-  EndWithExit(window);
+  ExitPlayer(window);
 }
 
 // The shell's notification area restarted: its icons are gone, and it
@@ -268,7 +246,7 @@ std::string Describe(const std::vector<probe::TrayRequest>& requests, DWORD sinc
 TEST_F(TrayTest, IconReturnsWhenTheShellAnnouncesANewTaskbar) {
   Store(8);
   probe::TraceLog log;
-  HWND window = Start(30);
+  HWND window = StartOnTone(30);
   ASSERT_TRUE(window);
   const std::string a = probe::TrayRequests(log, window).at(0).image;
   const DWORD announced = LoseIconAndAnnounceNewTaskbar(window);
@@ -280,7 +258,7 @@ TEST_F(TrayTest, IconReturnsWhenTheShellAnnouncesANewTaskbar) {
   EXPECT_GE(Only(probe::TrayRequests(log, window), NIM_MODIFY, announced).size(), 2u)
       << "and blinks again";
   // The menu still works through the new icon.
-  HWND menu = Click(window, WM_RBUTTONDOWN);
+  HWND menu = OpenMenu(window, WM_RBUTTONDOWN);
   ASSERT_TRUE(menu);
   probe::MenuChar(menu, 'x');
   ASSERT_TRUE(player_->WaitExit(10000));
@@ -290,7 +268,7 @@ TEST_F(TrayTest, IconReturnsWhenTheShellAnnouncesANewTaskbar) {
 
 TEST_F(TrayTest, NoIconReturnsWhileADialogHasItRemoved) {
   Store(8);
-  HWND window = Start(30);
+  HWND window = StartOnTone(30);
   ASSERT_TRUE(window);
   PostMessageA(window, WM_COMMAND, 40013, 0);
   HWND about = WaitForProcessWindow(player_->pid(), "#32770", "soBeepについて", 5000, true);
@@ -301,7 +279,7 @@ TEST_F(TrayTest, NoIconReturnsWhileADialogHasItRemoved) {
   EXPECT_FALSE(probe::TrayIconShown()) << "the dialog keeps the icon away";
   PressButton(about, IDOK);
   EXPECT_TRUE(WaitUntil(probe::TrayIconShown, 3000)) << "closing the dialog brings it back";
-  EndWithExit(window);
+  ExitPlayer(window);
 }
 
 // Commands from other processes, in any order and repeated, with the
@@ -311,7 +289,7 @@ TEST_F(TrayTest, PostedCommandsInAnyOrderNeverCrashThePlayer) {
   for (unsigned seed : {1u, 2u, 3u}) {
     SCOPED_TRACE(seed);
     Store(8);
-    HWND window = Start(0.4);
+    HWND window = StartOnTone(0.4);
     ASSERT_TRUE(window);
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> command(40007, 40014);

@@ -170,4 +170,26 @@ bool CopyProgram(const std::string& winSource, const std::string& hostPath) {
 std::string StandInExe() { return harness::WinPath(SOBEEP_STAND_IN_EXE); }
 std::string HelpFile() { return harness::WinPath(SOBEEP_HELP_FILE); }
 
+void TrayPlayerTest::SetUp() {
+  harness::settings::Remove();
+  dir_ = harness::FreshDir();
+  ASSERT_TRUE(TraceTray());
+}
+
+HWND TrayPlayerTest::StartOnTone(double seconds, const std::string& exe) {
+  harness::WriteWave(dir_ + "/tone.wav", seconds);
+  return StartInTray(exe, dir_ + "/tone.wav", &player_);
+}
+
+HWND TrayPlayerTest::OpenMenu(HWND window, LPARAM button) {
+  PostMessageA(window, kTrayNotify, 1000, button);
+  return WaitForMenu(player_->pid(), 5000);
+}
+
+void TrayPlayerTest::ExitPlayer(HWND window) {
+  PostMessageA(window, WM_COMMAND, harness::kExit, 0);
+  ASSERT_TRUE(player_->WaitExit(10000));
+  EXPECT_EQ(player_->ExitCode(), 0u);
+}
+
 }  // namespace probe

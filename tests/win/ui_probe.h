@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,5 +85,22 @@ COLORREF ScreenPixel(int x, int y);
 bool CopyProgram(const std::string& winSource, const std::string& hostPath);
 std::string StandInExe();
 std::string HelpFile();
+
+// A test of the player in the tray: no stored settings, a fresh folder,
+// the shell's tray traced, and the player the test started.
+class TrayPlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  // Starts `exe` on a tone of `seconds` in the folder and waits for its
+  // main window and tray icon; the window, or nullptr.
+  HWND StartOnTone(double seconds, const std::string& exe = harness::PlayerExe());
+  // A button on the icon, as the shell reports it; the open menu.
+  HWND OpenMenu(HWND window, LPARAM button = WM_RBUTTONDOWN);
+  // Exit, as the menu sends it: the player ends with code 0.
+  void ExitPlayer(HWND window);
+
+  std::string dir_;
+  std::unique_ptr<harness::Process> player_;
+};
 
 }  // namespace probe

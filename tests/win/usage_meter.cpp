@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "tests/win/harness.h"
+
 namespace usage {
 namespace {
 
@@ -51,23 +53,8 @@ DWORD HandlesInSystemTable(DWORD pid) {
   }
 }
 
-struct WindowCount {
-  DWORD pid;
-  DWORD count;
-};
-
-BOOL CALLBACK CountChild(HWND, LPARAM parameter) {
-  ++reinterpret_cast<WindowCount*>(parameter)->count;
-  return TRUE;
-}
-
-BOOL CALLBACK CountTopLevel(HWND window, LPARAM parameter) {
-  WindowCount& windows = *reinterpret_cast<WindowCount*>(parameter);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid != windows.pid) return TRUE;
-  ++windows.count;
-  EnumChildWindows(window, CountChild, parameter);
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+  ++*reinterpret_cast<DWORD*>(count);
   return TRUE;
 }
 
@@ -98,9 +85,10 @@ Usage Meter::Read() const {
   Usage usage;
   if (!GetProcessHandleCount(process_, &usage.handles) || usage.handles == 0)
     usage.handles = HandlesInSystemTable(pid_);
-  WindowCount windows = {pid_, 0};
-  EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&windows));
-  usage.windows = windows.count;
+  for (HWND window : harness::TopLevelWindows(pid_)) {
+    ++usage.windows;
+    EnumChildWindows(window, CountChild, reinterpret_cast<LPARAM>(&usage.windows));
+  }
   SetLastError(0);
   usage.gdiObjects = GetGuiResources(process_, GR_GDIOBJECTS);
   usage.guiCounted = GetLastError() != ERROR_CALL_NOT_IMPLEMENTED;
