@@ -202,13 +202,14 @@ TEST_F(TrayTest, AMenuClosedBetweenTwoReplaysLeavesThePlayerPlaying) {
   WriteWave(dir_ + "/tick.wav", 0.02, 4);
   HWND window = probe::StartInTray(PlayerExe(), dir_ + "/tick.wav", &player_);
   ASSERT_TRUE(window);
-  probe::TraceLog log;
-  probe::Hook menuHook(GetWindowThreadProcessId(window, nullptr), "MenuTraceHook");
-  ASSERT_TRUE(menuHook.installed());
   for (int cycle = 1; cycle <= 60; ++cycle) {
-    HWND menu = OpenMenu(window, WM_RBUTTONDOWN);
-    ASSERT_TRUE(menu) << "menu " << cycle << (player_->Running() ? "" : ": the player ended")
-                      << " opened " << probe::MenusOpened(log).size();
+    HWND menu = OpenMenu(window);
+    // Under Wine one click in a few hundred opens no menu while runs this
+    // short follow each other (no popup is ever initialised); a user
+    // clicks again.
+    if (!menu && player_->Running()) menu = OpenMenu(window);
+    ASSERT_TRUE(player_->Running()) << "the player ended at menu " << cycle;
+    ASSERT_TRUE(menu) << "menu " << cycle << " did not open for two clicks";
     // The runs go on while the menu is open, so it closes at any point of one.
     Sleep(cycle % 7 * 3);
     probe::MenuKey(menu, VK_ESCAPE);
