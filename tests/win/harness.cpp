@@ -91,13 +91,34 @@ std::string WriteWave(const std::string& hostPath, double seconds, unsigned seed
   return data;
 }
 
-bool SameAudio(const std::string& captured, const std::string& data) {
-  if (captured.size() < data.size()) return false;
-  const std::size_t leadIn = captured.size() - data.size();
-  if (leadIn > 4096) return false;
-  for (std::size_t i = 0; i < leadIn; ++i)
-    if (captured[i] != '\0') return false;
-  return captured.compare(leadIn, std::string::npos, data) == 0;
+::testing::AssertionResult SameAudio(const std::string& captured, const std::string& data) {
+  auto differ = [&](const char* why) {
+    std::size_t at = 0;
+    while (at < captured.size() && at < data.size() && captured[at] == data[at]) ++at;
+    ::testing::AssertionResult result = ::testing::AssertionFailure()
+        << why << ": captured " << captured.size() << " bytes of " << data.size()
+        << ", first difference at byte " << at << "; silences captured (offset+length):";
+    for (std::size_t i = 0, shown = 0; i < captured.size() && shown < 6;) {
+      std::size_t end = i;
+      while (end < captured.size() && captured[end] == '\0') ++end;
+      if (end - i >= 64) {
+        result << " " << i << "+" << end - i;
+        ++shown;
+      }
+      i = end + 1;
+    }
+    return result;
+  };
+  if (captured.size() < data.size()) return differ("short");
+  const std::size_t extra = captured.size() - data.size();
+  if (extra > kOutputPaddingLimit) return differ("too long");
+  std::size_t leading = 0, trailing = 0;
+  while (leading < extra && captured[leading] == '\0') ++leading;
+  while (trailing < extra && captured[captured.size() - 1 - trailing] == '\0') ++trailing;
+  if (leading + trailing < extra) return differ("sound outside the data");
+  for (std::size_t start = extra - trailing; start <= leading; ++start)
+    if (captured.compare(start, data.size(), data) == 0) return ::testing::AssertionSuccess();
+  return differ("different bytes");
 }
 
 std::string ReadFile(const std::string& hostPath) {

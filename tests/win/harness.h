@@ -2,6 +2,7 @@
 // to observe them as a user or the shell could: processes and exit codes,
 // windows, message boxes, registry values and the captured audio.
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
@@ -32,9 +33,13 @@ std::string WriteWave(const std::string& hostPath, double seconds, unsigned seed
                       unsigned rate = 22050);
 std::string ReadFile(const std::string& hostPath);
 
-// True when `captured` is the wave data `data`, allowing for the silence of
-// at most one device period that Wine's ALSA output sometimes writes first.
-bool SameAudio(const std::string& captured, const std::string& data);
+// True when `captured` is the wave data `data`, apart from silence before
+// and after it: Wine's ALSA output writes a period of silence whenever it
+// finds its buffer empty while the stream runs, which happens now and then
+// just before the first data arrives or just after the last has gone.
+// Silence inside the data is a fault: nothing fills a gap there.
+constexpr std::size_t kOutputPaddingLimit = 4096;
+::testing::AssertionResult SameAudio(const std::string& captured, const std::string& data);
 void WriteFile(const std::string& hostPath, const std::string& bytes);
 
 // The audio that players wrote since this object was made: one file per

@@ -1,5 +1,6 @@
-// The settings key against the real registry, and the host's code page 932
-// stepper against the platform's CharNextA.
+// The settings key against the real registry, the host's code page 932
+// stepper against the platform's CharNextA, and the audio comparison that
+// every playback test relies on.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include "common/text_scan.h"
 #include "settings/player_settings.h"
 #include "settings/settings_key.h"
+#include "tests/win/harness.h"
 
 namespace {
 
@@ -146,3 +148,20 @@ TEST(CharNextTest, ScansAndJoinsAgreeOnPathsWithBackslashTrailBytes) {
 }
 
 }  // namespace
+
+TEST(SameAudioTest, SilenceIsAllowedOnlyAroundTheData) {
+  const std::string head("\x01\x02\x00\x00", 4), tail("\x03\x04", 2);
+  const std::string data = head + tail;
+  const std::string period(440, '\0');
+  EXPECT_TRUE(harness::SameAudio(data, data));
+  EXPECT_TRUE(harness::SameAudio(period + data, data));
+  EXPECT_TRUE(harness::SameAudio(data + period, data));
+  EXPECT_TRUE(harness::SameAudio(period + data + period, data));
+
+  EXPECT_FALSE(harness::SameAudio(data.substr(0, 5), data));
+  EXPECT_FALSE(harness::SameAudio(head + period + tail, data));
+  EXPECT_FALSE(harness::SameAudio(data + "\x05" + period, data));
+  EXPECT_FALSE(harness::SameAudio(data + data, data));
+  EXPECT_FALSE(harness::SameAudio(std::string(harness::kOutputPaddingLimit + 1, '\0') + data, data));
+  EXPECT_FALSE(harness::SameAudio(std::string(data.size() + 440, '\0'), data));
+}
