@@ -51,10 +51,17 @@ while pos + 8 <= len(blob):
 files = sorted(f for f in os.listdir(capture)) if os.path.isdir(capture) else []
 played = b"".join(open(os.path.join(capture, f), "rb").read() for f in files)
 seconds = len(data) / (rate * channels * bits / 8) if rate else 0
-verdict = "played the whole file" if played == data else (
+# Wine's ALSA output may write a period of silence just before or after the
+# data; that is still the whole file.
+at = played.find(data) if data else -1
+padding = played[:at] + played[at + len(data):] if at >= 0 else b""
+whole = at >= 0 and len(padding) <= 4096 and not padding.strip(b"\0")
+verdict = "played the whole file" if whole else (
     "played nothing" if not played else "played audio that differs from the file")
-print(f"{os.path.basename(path)}: {verdict}: {len(played)} of {len(data)} bytes of audio "
+if whole and padding:
+    verdict += f" (and {len(padding)} bytes of the output's silence)"
+print(f"{os.path.basename(path)}: {verdict}: {len(played) - len(padding)} of {len(data)} bytes of audio "
       f"({seconds:.2f} s at {rate} Hz), {len(files)} device open(s), "
       f"{end - start:.2f} s from start to exit, exit code {code}")
-sys.exit(0 if played == data and code == 0 else 1)
+sys.exit(0 if whole and code == 0 else 1)
 PY
