@@ -3,28 +3,91 @@
 # and any further packages named as arguments. Every step is skipped when it
 # is already done, so the README's commands can call it each time at no
 # cost. Run as root, or as a user who may use sudo.
+#
+# Mirrors are not always whole: one index can fail to download while the
+# others are fine, and the i386 twins of updated amd64 libraries can lag
+# behind. Neither stops the set-up while what it needs can be installed.
 set -euo pipefail
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-
-need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+apt_install() {
+  as_root env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
 
-# wine64 and the x86_64 cross compiler serve machines that cannot run
-# 32-bit programs (see README); wine32 serves those that can.
-packages=(cmake g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
+# An index that fails to download (a mirror in the middle of a sync) is
+# tried again; if it still fails, the install below decides: the other
+# indexes may hold everything needed.
+refresh_indexes() {
+  local attempt
+  for attempt in 1 2 3; do
+    as_root apt-get update -qq && return 0
+    [ "$attempt" -lt 3 ] && sleep "$attempt"
+  done
+  echo "note: apt-get update failed on some index after 3 tries; going on with the indexes it has"
+}
+
+# The wave output goes to ALSA's file plugin; its slave is the null device,
+# or a PulseAudio/PipeWire server through the pulse plugin. The sound
+# server itself serves the tests that play to one.
+packages=(cmake g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
           xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick googletest
-          clang libclang-rt-14-dev unzip zip python3 make "$@")
+          clang libclang-rt-14-dev unzip zip python3 make
+          libasound2-plugins pulseaudio pulseaudio-utils "$@")
+need=()
 for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
-
 if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
+  refresh_indexes
+  apt_install "${need[@]}"
+fi
+
+# 32-bit Wine runs the shipped i686 build as it is, but only where the
+# kernel runs 32-bit programs: try one (a 96-byte i386 program that exits
+# with 42) rather than guess from the kernel's name. An i386 handler of
+# binfmt_misc (an emulator) would run it too, but not well enough for Wine.
+runs_i386_natively() {
+  local probe status=0
+  probe=$(mktemp)
+  base64 -d > "$probe" <<'ELF'
+f0VMRgEBAQAAAAAAAAAAAAIAAwABAAAAVIAECDQAAAAAAAAAAAAAADQAIAABAAAAAAAAAAEAAAAAAAAAAIAECACABAhgAAAAYAAAAAUAAAAAEAAAuyoAAAC4AQAAAM2A
+ELF
+  chmod +x "$probe"
+  "$probe" 2>/dev/null || status=$?
+  rm -f "$probe"
+  [ "$status" -eq 42 ] || return 1
+  ! grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386
+}
+
+# Where apt refused wine32 (its i386 twins lag behind the amd64 libraries),
+# it is asked again a day later, not on every run.
+refused=${XDG_CACHE_HOME:-$HOME/.cache}/sobeep/wine32-refused
+if ! have wine32:i386; then
+  if ! runs_i386_natively; then
+    echo "skipped wine32:i386: this kernel does not run 32-bit programs; the tests run the x86_64 build under wine64"
+  elif [ -n "$(find "$refused" -mmin -1440 2>/dev/null)" ]; then
+    echo "skipped wine32:i386: apt refused it within the last day ($(cat "$refused")); the tests run the x86_64 build under wine64"
+  else
+    added_i386=0
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      as_root dpkg --add-architecture i386
+      added_i386=1
+    fi
+    if log=$( { refresh_indexes && apt_install wine32:i386; } 2>&1); then
+      echo "installed wine32:i386: the tests run the shipped i686 build"
+      rm -f "$refused"
+    else
+      # Leave the machine as it was: no architecture it has no package of.
+      if [ "$added_i386" -eq 1 ] && ! dpkg-query -W -f='${Architecture}\n' | grep -qx i386; then
+        as_root dpkg --remove-architecture i386
+        as_root apt-get update -qq >/dev/null 2>&1 || true
+      fi
+      mkdir -p "$(dirname "$refused")"
+      echo "$log" | grep -m1 -E 'broken|unmet|Unable to locate' > "$refused" || echo "$log" | tail -n1 > "$refused"
+      echo "skipped wine32:i386: apt refused it ($(cat "$refused")); the tests run the x86_64 build under wine64"
+    fi
   fi
-  as_root apt-get update -qq
-  as_root env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
 
 # Under LANG=ja_JP.UTF-8 Wine uses code page 932, which the programs' texts are in.
