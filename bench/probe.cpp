@@ -54,7 +54,8 @@ void Sample(HANDLE process, MemoryPeaks& peaks) {
   counters.cb = sizeof counters;
   if (!GetProcessMemoryInfo(process, &counters, sizeof counters)) return;
   if (counters.PagefileUsage > peaks.privateBytes) peaks.privateBytes = counters.PagefileUsage;
-  if (counters.PeakWorkingSetSize > peaks.workingSet) peaks.workingSet = counters.PeakWorkingSetSize;
+  if (counters.PeakWorkingSetSize > peaks.workingSet)
+    peaks.workingSet = counters.PeakWorkingSetSize;
 }
 
 int Launch(bool sampleMemory, int argc, char** argv) {
@@ -134,7 +135,8 @@ int main(int argc, char** argv) {
   const bool time = std::strcmp(mode, "time") == 0;
   const bool mem = std::strcmp(mode, "mem") == 0;
   if ((!time && !mem) || argc < 3) {
-    std::fprintf(stderr, "usage: probe time|mem PROGRAM [ARGS] | probe exit-player | probe tray-hold\n");
+    std::fprintf(stderr,
+                 "usage: probe time|mem PROGRAM [ARGS] | probe exit-player | probe tray-hold\n");
     return 2;
   }
   return Launch(mem, argc, argv);

@@ -13,8 +13,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
                       reinterpret_cast<DWORD_PTR>(&open)) != 0)
     return 1;
   MCI_PLAY_PARMS play = {};
-  const MCIERROR played = mciSendCommandA(open.wDeviceID, MCI_PLAY, MCI_WAIT,
-                                          reinterpret_cast<DWORD_PTR>(&play));
+  const MCIERROR played =
+      mciSendCommandA(open.wDeviceID, MCI_PLAY, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&play));
   mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
   return played == 0 ? 0 : 1;
 }

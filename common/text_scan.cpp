@@ -44,8 +44,8 @@ void CutAtLastSeparator(char* path, CharStep next) {
   path[sep ? sep - path : 0] = '\0';
 }
 
-bool ReplaceFileName(char* path, std::size_t capacity, const char* name,
-                     CharStep next, bool slashIsSeparator) {
+bool ReplaceFileName(char* path, std::size_t capacity, const char* name, CharStep next,
+                     bool slashIsSeparator) {
   const char* sep = LastSeparator(path, next, slashIsSeparator);
   const std::size_t keep = sep ? static_cast<std::size_t>(sep - path) + 1 : 0;
   const std::size_t nameLength = std::strlen(name);

@@ -29,8 +29,8 @@ void CutAtLastSeparator(char* path, CharStep next);
 // Replaces what follows the last separator with `name`; without a separator
 // `name` replaces the whole text. Returns false, leaving `path` unchanged,
 // when the result would not fit `capacity` bytes with its terminator.
-bool ReplaceFileName(char* path, std::size_t capacity, const char* name,
-                     CharStep next, bool slashIsSeparator);
+bool ReplaceFileName(char* path, std::size_t capacity, const char* name, CharStep next,
+                     bool slashIsSeparator);
 
 // Appends `name` to the directory text `path`, inserting a backslash unless
 // the text is empty or already ends in a backslash or slash, and closes the

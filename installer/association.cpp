@@ -32,8 +32,8 @@ LONG WriteText(HKEY key, const char* name, const char* text) {
 // the text is empty, so a missing value reads as empty.
 LONG ReadDefaultText(HKEY key, char* text, DWORD capacity) {
   DWORD size = capacity;
-  LONG result = RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text),
-                                 &size);
+  LONG result =
+      RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
   if (result == ERROR_SUCCESS && !assoc::TerminateStoredText(text, capacity, size))
     result = ERROR_MORE_DATA;
   if (result != ERROR_SUCCESS) text[0] = '\0';

@@ -64,10 +64,10 @@ bool PathsFit(HWND dialog) {
           : install::CheckInstallPaths(g_installer.moduleDir, g_installer.destDir,
                                        text::WinCharNext);
   if (problem == install::PathProblem::kNone) return true;
-  MessageBoxA(dialog,
-              problem == install::PathProblem::kDestination ? kDestinationTooLong
-                                                            : kModuleDirTooLong,
-              kErrorCaption, MB_OK);
+  MessageBoxA(
+      dialog,
+      problem == install::PathProblem::kDestination ? kDestinationTooLong : kModuleDirTooLong,
+      kErrorCaption, MB_OK);
   return false;
 }
 
@@ -187,9 +187,10 @@ void OnRemoveAssociation(HWND dialog) {
                   MB_YESNO) == IDYES) {
     MessageBoxA(dialog, "許してくれてありがとう", "謝辞", MB_OK);
   } else {
-    MessageBoxA(dialog,
-                "うう、許してくれなくて当然ですよね。\nやっぱり僕は要らない人間なんだ……\nくるくる～",
-                "最低だ……", MB_OK);
+    MessageBoxA(
+        dialog,
+        "うう、許してくれなくて当然ですよね。\nやっぱり僕は要らない人間なんだ……\nくるくる～",
+        "最低だ……", MB_OK);
   }
 }
 

@@ -90,7 +90,9 @@ INT_PTR OnAboutCommand(HWND dialog, WORD id) {
   switch (id) {
     case IDOK: EndDialog(dialog, 1); return 1;
     case IDCANCEL: EndDialog(dialog, 0); return 1;
-    case IDC_URL: ShellExecuteA(nullptr, "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL); return 1;
+    case IDC_URL:
+      ShellExecuteA(nullptr, "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
+      return 1;
     default: return 0;
   }
 }
@@ -117,8 +119,7 @@ void ShowDialogFromTray(HWND window, int templateId, DLGPROC procedure) {
   g_player.openDialogs = 1;
   PausePlayback();
   NotifyTray(NIM_DELETE, nullptr, nullptr);
-  const HINSTANCE instance =
-      reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), nullptr, procedure, ScreenSize());
   ResumePlayback();
   g_player.openDialogs = 0;

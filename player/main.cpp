@@ -149,10 +149,10 @@ bool RegisterMainClass() {
 }
 
 HWND CreateMainWindow() {
-  return CreateWindowExA(WS_EX_APPWINDOW, kMainWindowClass, kWindowTitle,
-                         WS_MINIMIZE | WS_CLIPCHILDREN | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX,
-                         CW_USEDEFAULT, CW_USEDEFAULT, 300, 50, nullptr, nullptr, g_player.instance,
-                         nullptr);
+  return CreateWindowExA(
+      WS_EX_APPWINDOW, kMainWindowClass, kWindowTitle,
+      WS_MINIMIZE | WS_CLIPCHILDREN | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, CW_USEDEFAULT,
+      CW_USEDEFAULT, 300, 50, nullptr, nullptr, g_player.instance, nullptr);
 }
 
 int RunMessageLoop() {

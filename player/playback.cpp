@@ -27,12 +27,14 @@ void OpenAndPlay(HWND notifyWindow) {
   open.dwCallback = reinterpret_cast<DWORD_PTR>(g_player.mainWindow);
   open.lpstrDeviceType = "waveaudio";
   open.lpstrElementName = g_player.filePath;
-  mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open));
+  mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT,
+                  reinterpret_cast<DWORD_PTR>(&open));
   g_player.device = open.wDeviceID;
 
   MCI_PLAY_PARMS play = {};
   play.dwCallback = reinterpret_cast<DWORD_PTR>(notifyWindow);
-  if (mciSendCommandA(g_player.device, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play)) != 0) {
+  if (mciSendCommandA(g_player.device, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play)) !=
+      0) {
     CloseDevice();
     PostMessageA(g_player.mainWindow, WM_DESTROY, 0, 0);
   }
@@ -69,16 +71,13 @@ std::uint32_t QueryPlaybackState() {
 
 void OnPlaybackNotify(HWND window, WPARAM flag) {
   switch (playback::OnNotify(static_cast<std::uint32_t>(flag), g_player.settings.Repeat)) {
-    case playback::NotifyAction::kIgnore:
-      break;
+    case playback::NotifyAction::kIgnore: break;
     case playback::NotifyAction::kReplay:
       CloseDevice();
       g_player.replayPending = kReplayPosted;
       PostMessageA(window, WM_COMMAND, IDM_PLAY, 0);
       break;
-    case playback::NotifyAction::kEnd:
-      PostMessageA(window, WM_DESTROY, 0, 0);
-      break;
+    case playback::NotifyAction::kEnd: PostMessageA(window, WM_DESTROY, 0, 0); break;
     case playback::NotifyAction::kCloseAndEnd:
       CloseDevice();
       PostMessageA(window, WM_DESTROY, 0, 0);

@@ -19,10 +19,10 @@ constexpr std::uint32_t kCommandStop = 0x808;
 constexpr std::uint32_t kCommandPause = 0x809;
 
 enum class NotifyAction {
-  kIgnore,         // aborted or superseded: a close or a newer play caused it
-  kReplay,         // finished with Repeat on: close, then play again
-  kEnd,            // finished with Repeat off: the player ends
-  kCloseAndEnd,    // the device failed while playing: nothing will ever end it
+  kIgnore,       // aborted or superseded: a close or a newer play caused it
+  kReplay,       // finished with Repeat on: close, then play again
+  kEnd,          // finished with Repeat off: the player ends
+  kCloseAndEnd,  // the device failed while playing: nothing will ever end it
 };
 
 // Decides on an end-of-playback notification. A failure ends the player

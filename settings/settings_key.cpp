@@ -22,10 +22,10 @@ SettingsKey::SettingsKey(const char* maker, const char* product)
   DWORD disposition = 0;
   const REGSAM access = KEY_READ | KEY_WRITE;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, access, &software) == ERROR_SUCCESS &&
-      RegCreateKeyExA(software, maker_, 0, nullptr, 0, access, nullptr, &makerKey,
-                      &disposition) == ERROR_SUCCESS &&
-      RegCreateKeyExA(makerKey, product_, 0, nullptr, 0, access, nullptr, &key_,
-                      &disposition) != ERROR_SUCCESS) {
+      RegCreateKeyExA(software, maker_, 0, nullptr, 0, access, nullptr, &makerKey, &disposition) ==
+          ERROR_SUCCESS &&
+      RegCreateKeyExA(makerKey, product_, 0, nullptr, 0, access, nullptr, &key_, &disposition) !=
+          ERROR_SUCCESS) {
     key_ = nullptr;
   }
   if (makerKey) RegCloseKey(makerKey);
@@ -45,8 +45,7 @@ SettingsKey::~SettingsKey() {
   delete[] maker_;
 }
 
-DWORD SettingsKey::ReadValue(const char* name, DWORD* type, void* destination,
-                             DWORD capacity) {
+DWORD SettingsKey::ReadValue(const char* name, DWORD* type, void* destination, DWORD capacity) {
   DWORD size = 0;
   if (!key_ || RegQueryValueExA(key_, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS)
     throw LError{kErrorRead};
@@ -60,8 +59,8 @@ DWORD SettingsKey::ReadValue(const char* name, DWORD* type, void* destination,
 }
 
 int SettingsKey::WriteValue(const char* name, DWORD type, const void* data, DWORD size) {
-  if (!key_ || RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), size) !=
-                   ERROR_SUCCESS)
+  if (!key_ ||
+      RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
     throw LError{kErrorWrite};
   return 1;
 }

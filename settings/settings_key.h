@@ -10,11 +10,11 @@ struct LError {
 };
 
 enum LErrorCode : std::int32_t {
-  kErrorOpen = 1,         // the opening constructor could not open its key
-  kErrorRead = 2,         // a value is missing, unreadable or too large
+  kErrorOpen = 1,  // the opening constructor could not open its key
+  kErrorRead = 2,  // a value is missing, unreadable or too large
   kErrorWrite = 3,
   kErrorDelete = 4,
-  kErrorProductKey = 5,   // HKEY_CURRENT_USER\Software could not be opened
+  kErrorProductKey = 5,  // HKEY_CURRENT_USER\Software could not be opened
 };
 
 class SettingsKey {

@@ -56,8 +56,8 @@ void CheckBuildCommand(const std::string& destDir, const std::string& file, std:
   FUZZ_CHECK(cmdline::TakeFirstArgument(line.c_str(), program, sizeof program));
   FUZZ_CHECK(destDir + "\\SoBeep.exe" == program);
   char path[260];
-  const bool taken = cmdline::TakeFirstArgument(cmdline::SkipProgramName(line.c_str()), path,
-                                                sizeof path);
+  const bool taken =
+      cmdline::TakeFirstArgument(cmdline::SkipProgramName(line.c_str()), path, sizeof path);
   FUZZ_CHECK(taken == (file.size() < sizeof path));
   if (taken) FUZZ_CHECK(file == path);
 }

@@ -9,13 +9,12 @@
 #include <cstring>
 #include <string>
 
-#define FUZZ_CHECK(condition)                                                          \
-  do {                                                                                 \
-    if (!(condition)) {                                                                \
-      std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__,      \
-                   #condition);                                                        \
-      std::abort();                                                                    \
-    }                                                                                  \
+#define FUZZ_CHECK(condition)                                                                \
+  do {                                                                                       \
+    if (!(condition)) {                                                                      \
+      std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
+      std::abort();                                                                          \
+    }                                                                                        \
   } while (0)
 
 namespace fuzz {
@@ -52,8 +51,7 @@ class GuardedBuffer {
   }
   bool GuardsIntact() const {
     for (std::size_t i = 0; i < kGuard; ++i) {
-      if (storage_[i] != kGuardByte || storage_[kGuard + capacity_ + i] != kGuardByte)
-        return false;
+      if (storage_[i] != kGuardByte || storage_[kGuard + capacity_ + i] != kGuardByte) return false;
     }
     return true;
   }

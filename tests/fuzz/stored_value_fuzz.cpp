@@ -13,10 +13,9 @@ namespace {
 void CheckTake(const std::string& stored, std::size_t capacity) {
   fuzz::GuardedBuffer destination(capacity);
   const std::string before = destination.Bytes();
-  const bool taken = settings::TakeStoredValue(stored.data(),
-                                               static_cast<std::uint32_t>(stored.size()),
-                                               destination.data(),
-                                               static_cast<std::uint32_t>(capacity));
+  const bool taken =
+      settings::TakeStoredValue(stored.data(), static_cast<std::uint32_t>(stored.size()),
+                                destination.data(), static_cast<std::uint32_t>(capacity));
   FUZZ_CHECK(destination.GuardsIntact());
   FUZZ_CHECK(taken == (stored.size() <= capacity));
   FUZZ_CHECK(taken == settings::StoredValueFits(static_cast<std::uint32_t>(stored.size()),

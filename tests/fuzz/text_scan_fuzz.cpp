@@ -110,7 +110,8 @@ void CheckJoinPath(const std::string& s, const std::string& name, std::size_t ca
   // the added separator as its second byte.
   if (!HasSeparator(name) && !directory.empty() && !EndsInLoneLeadByte(directory)) {
     text::CutAtLastSeparator(path.data(), Cp932Next);
-    const std::string back = endsInSeparator ? directory.substr(0, directory.size() - 1) : directory;
+    const std::string back =
+        endsInSeparator ? directory.substr(0, directory.size() - 1) : directory;
     FUZZ_CHECK(back == path.data());
   }
 }

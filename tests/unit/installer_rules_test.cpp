@@ -55,8 +55,7 @@ TEST(InstallPaths, TheModuleDirectoryMustHoldInstallExe) {
 }
 
 TEST(InstallPaths, TheFileListIsTheShippedFilesInOrder) {
-  const char* expected[] = {"soBeep.exe", "soBeep.hlp", "install.exe", "soBeep.cnt",
-                            "soBeep.hed"};
+  const char* expected[] = {"soBeep.exe", "soBeep.hlp", "install.exe", "soBeep.cnt", "soBeep.hed"};
   for (std::size_t i = 0; i < install::kFileCount; ++i)
     EXPECT_STREQ(install::kInstallFiles[i], expected[i]);
   EXPECT_STREQ(install::kWriteTestFile, "chimbell.tst");

@@ -32,8 +32,9 @@ constexpr int kWarmUp = 5;
 // dialog, which keeps the player's removal waiting for two seconds.
 class OtherIcon {
  public:
-  OtherIcon() : window_(CreateWindowExA(0, "STATIC", "other", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                        nullptr, nullptr)) {
+  OtherIcon()
+      : window_(CreateWindowExA(0, "STATIC", "other", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                                nullptr)) {
     Shell_NotifyIconA(NIM_ADD, Record(NIF_ICON));
   }
   ~OtherIcon() {

@@ -25,7 +25,6 @@ constexpr char kInstallWarning[] =
 // Program names whose second bytes in code page 932 are the backslash's code.
 constexpr char kKanjiPlayer[] = "ソ表.exe";
 
-
 bool Exists(const std::string& hostPath) {
   std::wstring path = L"\\\\?\\";
   wchar_t wide[2048];
@@ -196,8 +195,6 @@ TEST_F(InstallPathTest, RefusedWhenTheInstallerPathWouldNotFit) {
   EXPECT_EQ(Stored("Repeat"), 0xFFFFFFFFu);
 }
 
-
-
 using TrayDialogTest = DialogTest;
 
 // The captured audio stops growing while paused.
@@ -288,8 +285,8 @@ class LinkHandler {
     RegCreateKeyExA(HKEY_CLASSES_ROOT, "https\\shell\\open\\command", 0, nullptr, 0,
                     KEY_READ | KEY_WRITE, nullptr, &key_, nullptr);
     DWORD size = sizeof saved_;
-    hadValue_ = RegQueryValueExA(key_, nullptr, nullptr, nullptr,
-                                 reinterpret_cast<BYTE*>(saved_), &size) == ERROR_SUCCESS;
+    hadValue_ = RegQueryValueExA(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_),
+                                 &size) == ERROR_SUCCESS;
     const std::string command = Quoted(exe) + " \"%1\"";
     RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                    static_cast<DWORD>(command.size() + 1));
@@ -357,8 +354,10 @@ TEST_F(TrayDialogTest, AboutSitsNextToTheTrayAndItsInvisibleLinkOpensTheHomePage
     for (int y = both.top; y < both.bottom; ++y)
       for (int x = both.left; x < both.right; ++x) {
         const COLORREF c = probe::ScreenPixel(x, y);
-        if (c == RGB(0, 0, 255)) ++blue;
-        else if (c != RGB(192, 192, 192)) ++other;
+        if (c == RGB(0, 0, 255))
+          ++blue;
+        else if (c != RGB(192, 192, 192))
+          ++other;
       }
     return other == 0 && blue > 100;
   };
@@ -409,9 +408,10 @@ TEST_F(HelpTest, OpensTheViewerOnTheHelpFileBesideThePlayer) {
   ASSERT_TRUE(window);
   Choose(window, 'h');
   std::vector<DWORD> viewers;
-  ASSERT_TRUE(WaitUntil([&] {
-    return !(viewers = probe::ChildProcesses(player_->pid(), "winhlp32.exe")).empty();
-  }, 10000)) << "no help viewer started";
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !(viewers = probe::ChildProcesses(player_->pid(), "winhlp32.exe")).empty(); },
+      10000))
+      << "no help viewer started";
   HWND shown = WaitForProcessWindow(viewers[0], nullptr, "SoBeep ヘルプ", 10000, true);
   EXPECT_TRUE(shown) << "the viewer did not open soBeep.hlp: " << DescribeWindows(viewers[0]);
   for (DWORD viewer : viewers) probe::EndProcess(viewer);

@@ -36,7 +36,6 @@ void DeleteTree(const std::string& winPath) {
   SHFileOperationA(&op);
 }
 
-
 }  // namespace
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
@@ -78,8 +77,8 @@ std::string WriteWave(const std::string& hostPath, double seconds, unsigned seed
   PutLe(file, 36 + static_cast<std::uint32_t>(data.size()), 4);
   file += "WAVEfmt ";
   PutLe(file, 16, 4);
-  PutLe(file, 1, 2);         // PCM
-  PutLe(file, 1, 2);         // mono
+  PutLe(file, 1, 2);  // PCM
+  PutLe(file, 1, 2);  // mono
   PutLe(file, rate, 4);
   PutLe(file, rate * 2, 4);  // bytes per second
   PutLe(file, 2, 2);         // block align
@@ -96,8 +95,9 @@ std::string WriteWave(const std::string& hostPath, double seconds, unsigned seed
     std::size_t at = 0;
     while (at < captured.size() && at < data.size() && captured[at] == data[at]) ++at;
     ::testing::AssertionResult result = ::testing::AssertionFailure()
-        << why << ": captured " << captured.size() << " bytes of " << data.size()
-        << ", first difference at byte " << at << "; silences captured (offset+length):";
+                                        << why << ": captured " << captured.size() << " bytes of "
+                                        << data.size() << ", first difference at byte " << at
+                                        << "; silences captured (offset+length):";
     for (std::size_t i = 0, shown = 0; i < captured.size() && shown < 6;) {
       std::size_t end = i;
       while (end < captured.size() && captured[end] == '\0') ++end;
@@ -129,7 +129,8 @@ std::string ReadFile(const std::string& hostPath) {
   std::string bytes;
   char buffer[65536];
   DWORD got = 0;
-  while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    bytes.append(buffer, got);
   CloseHandle(file);
   return bytes;
 }
@@ -143,7 +144,6 @@ void WriteFile(const std::string& hostPath, const std::string& bytes) {
   CloseHandle(file);
   ASSERT_EQ(written, bytes.size());
 }
-
 
 Capture::Capture() : base_(CaptureBase()) {
   EXPECT_FALSE(base_.empty()) << "CAPTURE_FILE is not set: run inside the wine session";
@@ -260,8 +260,8 @@ HWND FindProcessWindow(DWORD pid, const char* windowClass, const char* title, bo
   return nullptr;
 }
 
-HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title,
-                          DWORD timeoutMs, bool visibleOnly) {
+HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title, DWORD timeoutMs,
+                          bool visibleOnly) {
   HWND found = nullptr;
   WaitUntil([&] { return (found = FindProcessWindow(pid, windowClass, title, visibleOnly)); },
             timeoutMs);
@@ -314,9 +314,9 @@ void Replace(DWORD repeat, DWORD delay) {
 
 void SetRaw(const char* name, DWORD type, const void* data, DWORD size) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size),
             ERROR_SUCCESS);
   RegCloseKey(key);

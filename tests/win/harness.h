@@ -46,10 +46,10 @@ void WriteFile(const std::string& hostPath, const std::string& bytes);
 // open of the playback device, in the session's capture folder.
 class Capture {
  public:
-  Capture();  // empties the capture folder
+  Capture();                               // empties the capture folder
   std::vector<std::string> Files() const;  // PATH, PATH.0001, ... in order
   std::size_t Opens() const { return Files().size(); }
-  std::string Bytes() const;               // all files, concatenated
+  std::string Bytes() const;                 // all files, concatenated
   std::string Run(std::size_t index) const;  // the bytes of one open
   // While alive, the capture device cannot be opened: the capture folder is
   // replaced by a plain file of the same name.
@@ -58,6 +58,7 @@ class Capture {
     Broken();
     ~Broken();
   };
+
  private:
   std::string base_;
 };
@@ -87,8 +88,8 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD st
 std::vector<HWND> TopLevelWindows(DWORD pid);
 // A top-level window of `pid` with this class and title (nullptr: any).
 HWND FindProcessWindow(DWORD pid, const char* windowClass, const char* title, bool visibleOnly);
-HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title,
-                          DWORD timeoutMs, bool visibleOnly = false);
+HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title, DWORD timeoutMs,
+                          bool visibleOnly = false);
 std::string WindowText(HWND window);
 // The top-level windows of `pid`, one line each, for failure messages.
 std::string DescribeWindows(DWORD pid);

@@ -115,14 +115,13 @@ void DumpKey(HKEY key, const std::string& prefix, std::string* out) {
     DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
     if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
       break;
-    *out += prefix + "[" + name + "]=" +
-            std::string(reinterpret_cast<char*>(data), dataSize) + "\n";
+    *out +=
+        prefix + "[" + name + "]=" + std::string(reinterpret_cast<char*>(data), dataSize) + "\n";
   }
   for (DWORD i = 0;; ++i) {
     char name[512];
     DWORD nameSize = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       break;
     HKEY sub = nullptr;
     if (RegOpenKeyExA(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
@@ -286,8 +285,7 @@ TEST_F(InstallCopyTest, InstallsIntoANewFolderAndReplacesReadOnlyFiles) {
   RemoveDirectoryA(WinPath(dest).c_str());  // fails while the old file is there
   ASSERT_TRUE(Exists(dest + "/soBeep.exe"));
   SetFileAttributesA(WinPath(source_ + "/soBeep.hlp").c_str(), FILE_ATTRIBUTE_READONLY);
-  ASSERT_NE(GetFileAttributesA(WinPath(source_ + "/soBeep.hlp").c_str()) &
-                FILE_ATTRIBUTE_READONLY,
+  ASSERT_NE(GetFileAttributesA(WinPath(source_ + "/soBeep.hlp").c_str()) & FILE_ATTRIBUTE_READONLY,
             0u);
 
   Installer installer(source_);
@@ -422,8 +420,7 @@ TEST_F(InstallCopyTest, OkAndCancelDoNothingWhileAnInstallationRuns) {
   EXPECT_TRUE(IsWindowVisible(installer.dialog())) << "Cancel ended the running installation";
   EXPECT_EQ(WaitForMessageBox(installer.pid(), kFinishedCaption, 0), nullptr);
   PressButton(box, IDCANCEL);
-  EXPECT_EQ(installer.Answer(kFinishedCaption, IDOK), kFinishedText)
-      << "only one installation ran";
+  EXPECT_EQ(installer.Answer(kFinishedCaption, IDOK), kFinishedText) << "only one installation ran";
   ASSERT_TRUE(installer.process().WaitExit(kWait));
   EXPECT_EQ(WaitForMessageBox(installer.pid(), kErrorCaption, 0), nullptr);
   EXPECT_EQ(ClassText("SoBeep\\shell\\sobeep\\command"), CommandFor(WinPath(dest)));
@@ -729,8 +726,7 @@ constexpr char kCommandKey[] = "SoBeep\\shell\\sobeep\\command";
 
 void MakeReadOnly(const std::string& hostDest) {
   for (const char* name : kShipped)
-    ASSERT_TRUE(SetFileAttributesA(WinPath(hostDest + "/" + name).c_str(),
-                                   FILE_ATTRIBUTE_READONLY))
+    ASSERT_TRUE(SetFileAttributesA(WinPath(hostDest + "/" + name).c_str(), FILE_ATTRIBUTE_READONLY))
         << name;
 }
 
@@ -768,8 +764,8 @@ TEST_F(RepeatedInstallTest, TwentyInstallationsIntoOneFolderEachKeepThePreviousC
 class HeldFile {
  public:
   explicit HeldFile(const std::string& hostPath)
-      : handle_(CreateFileA(WinPath(hostPath).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            0, nullptr)) {}
+      : handle_(CreateFileA(WinPath(hostPath).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                            nullptr)) {}
   ~HeldFile() {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
@@ -821,8 +817,7 @@ TEST_F(InstallFaultTest, ADestinationThatRefusesWritesMidInstallLosesNothing) {
   for (const char* name : {"soBeep.hlp", "install.exe", "soBeep.cnt", "soBeep.hed"})
     EXPECT_EQ(ReadFile(dest + "/" + name), std::string("old ") + name)
         << name << ": the earlier installation's file must stay whole";
-  EXPECT_EQ(DumpClasses({".wav", "SoBeep"}), registryBefore)
-      << "the association stays as it was";
+  EXPECT_EQ(DumpClasses({".wav", "SoBeep"}), registryBefore) << "the association stays as it was";
 }
 
 // --- the resources -------------------------------------------------------------

@@ -10,7 +10,6 @@ namespace {
 
 constexpr DWORD kCommand = WM_COMMAND;
 
-
 // A run cut short (by Exit or a newer player): an optional lead-in of
 // silence, then the beginning of the file.
 bool IsStartOf(const std::string& run, const std::string& data) {
@@ -186,8 +185,8 @@ TEST_F(PlayerTest, UnquotedPathPlaysWhatPrecedesTheFirstSpace) {
 TEST_F(PlayerTest, UnplayableArgumentsEndAtOnceWithoutAMessage) {
   const std::string longName = WinPath(dir_ + "/") + std::string(300, 'x') + ".wav";
   const std::string quotedLong = Quoted(WinPath(dir_ + "/") + std::string(400, 'y'));
-  const std::string cases[] = {Quoted(WinPath(dir_ + "/missing.wav")), "\"\"", longName,
-                               quotedLong, std::string(2000, 'z')};
+  const std::string cases[] = {Quoted(WinPath(dir_ + "/missing.wav")), "\"\"", longName, quotedLong,
+                               std::string(2000, 'z')};
   for (const std::string& args : cases) {
     Capture capture;
     Process player(PlayerExe(), args);
@@ -218,8 +217,7 @@ struct StoredCase {
   bool expectRepeat;
 };
 
-class StoredSettingsTest : public PlayerTest,
-                           public ::testing::WithParamInterface<StoredCase> {};
+class StoredSettingsTest : public PlayerTest, public ::testing::WithParamInterface<StoredCase> {};
 
 TEST_P(StoredSettingsTest, OnlyAWholeStoredEightTurnsRepeatOn) {
   const StoredCase& c = GetParam();
@@ -256,8 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
         StoredCase{"dword 1", REG_DWORD, Bytes({1, 0, 0, 0}), true, false},
         StoredCase{"dword 9", REG_DWORD, Bytes({9, 0, 0, 0}), true, false},
         StoredCase{"one byte binary 8", REG_BINARY, Bytes({8}), true, true},
-        StoredCase{"eight-byte binary 8", REG_BINARY, Bytes({8, 0, 0, 0, 0, 0, 0, 0}), true,
-                   false},
+        StoredCase{"eight-byte binary 8", REG_BINARY, Bytes({8, 0, 0, 0, 0, 0, 0, 0}), true, false},
         StoredCase{"dword 8 without Delay", REG_DWORD, Bytes({8, 0, 0, 0}), false, false},
         StoredCase{"dword 8", REG_DWORD, Bytes({8, 0, 0, 0}), true, true}));
 

@@ -69,12 +69,19 @@ TEST_F(PlayerResourceTest, TrayMenuHasItsFourPopups) {
   } expected[] = {
       {"再生(&P)", {{40006, 0, false, "終了(&X)"}}},
       {"編集(&E)",
-       {{40008, MFS_CHECKED, false, "リピート"}, {0, 0, true, ""}, {40012, 0, false, "ヘルプ(&H)"},
-        {40013, 0, false, "バージョン情報(&V)"}, {0, 0, true, ""},
-        {40011, 0, false, "プロパティ(&P)"}, {0, 0, true, ""}, {40006, 0, false, "終了(&X)"}}},
+       {{40008, MFS_CHECKED, false, "リピート"},
+        {0, 0, true, ""},
+        {40012, 0, false, "ヘルプ(&H)"},
+        {40013, 0, false, "バージョン情報(&V)"},
+        {0, 0, true, ""},
+        {40011, 0, false, "プロパティ(&P)"},
+        {0, 0, true, ""},
+        {40006, 0, false, "終了(&X)"}}},
       {"再生(&P)",
-       {{40007, 0, false, "再生(&P)"}, {40009, 0, false, "停止(&S)"},
-        {40014, 0, false, "Start Menu"}, {40010, MFS_CHECKED, false, "遅延(&D)"}}},
+       {{40007, 0, false, "再生(&P)"},
+        {40009, 0, false, "停止(&S)"},
+        {40014, 0, false, "Start Menu"},
+        {40010, MFS_CHECKED, false, "遅延(&D)"}}},
       {"FileList(&L)", {{65535, 0, false, "DUMMY"}}},
   };
   ASSERT_EQ(GetMenuItemCount(menu), 4);
@@ -102,8 +109,16 @@ TEST_F(PlayerResourceTest, TrayMenuHasItsFourPopups) {
 class Template {
  public:
   explicit Template(const std::string& bytes) : bytes_(bytes) {}
-  DWORD Dword() { DWORD v = 0; Read(&v, 4); return v; }
-  WORD Word() { WORD v = 0; Read(&v, 2); return v; }
+  DWORD Dword() {
+    DWORD v = 0;
+    Read(&v, 4);
+    return v;
+  }
+  WORD Word() {
+    WORD v = 0;
+    Read(&v, 2);
+    return v;
+  }
   short Short() { return static_cast<short>(Word()); }
   // A string or, after 0xFFFF, an ordinal ("#n").
   std::string NameOrOrdinal() {
@@ -201,9 +216,9 @@ TEST_F(PlayerResourceTest, PropertiesIsAPlainTemplateWithItsThreeControls) {
   ASSERT_GE(bytes.size(), 18u);
   const Dialog d = Parse(bytes);
   EXPECT_NE(d.style & 0xFFFF0000u, 0xFFFF0000u) << "an extended template";
-  EXPECT_EQ(d.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME |
-                                        DS_SETFOREGROUND | DS_CENTERMOUSE | DS_3DLOOK |
-                                        DS_SETFONT));
+  EXPECT_EQ(d.style,
+            static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME |
+                               DS_SETFOREGROUND | DS_CENTERMOUSE | DS_3DLOOK | DS_SETFONT));
   EXPECT_EQ(d.exStyle, 0u);
   EXPECT_EQ(d.cx, 95);
   EXPECT_EQ(d.cy, 87);
@@ -212,11 +227,12 @@ TEST_F(PlayerResourceTest, PropertiesIsAPlainTemplateWithItsThreeControls) {
   EXPECT_EQ(d.title, "SoBeepのプロパティ");
   EXPECT_EQ(d.points, 9);
   EXPECT_EQ(d.face, "ＭＳ Ｐゴシック");
-  ExpectControls(d, {
-      {kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 6, 66, 39, 14, kButton, "OK"},
-      {kChild | WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, 51, 66, 39, 14, kButton, "ｷｬﾝｾﾙ"},
-      {kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 1000, 30, 7, 33, 10, kButton, "Repeat"},
-  });
+  ExpectControls(
+      d, {
+             {kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 6, 66, 39, 14, kButton, "OK"},
+             {kChild | WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, 51, 66, 39, 14, kButton, "ｷｬﾝｾﾙ"},
+             {kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 1000, 30, 7, 33, 10, kButton, "Repeat"},
+         });
 }
 
 TEST_F(PlayerResourceTest, AboutIsAPlainTemplateWithTheLinkOverTheBitmap) {
@@ -261,8 +277,9 @@ TEST_F(PlayerResourceTest, LinkBitmapIsBlueOnGreyWithASolidBlueBottomRow) {
   const unsigned char* bits =
       reinterpret_cast<const unsigned char*>(palette) + colours * sizeof(RGBQUAD);
   const int stride = ((186 * 4 + 31) / 32) * 4;
-  ASSERT_GE(bytes.size(), static_cast<std::size_t>(bits - reinterpret_cast<const unsigned char*>(
-                                                              bytes.data()) + stride * 13));
+  ASSERT_GE(bytes.size(),
+            static_cast<std::size_t>(bits - reinterpret_cast<const unsigned char*>(bytes.data()) +
+                                     stride * 13));
   int blue = 0;
   for (int row = 0; row < 13; ++row)
     for (int x = 0; x < 186; ++x) {

@@ -52,9 +52,9 @@ TEST_F(SoakTest, RepeatedReplaysKeepHandlesObjectsAndMemoryFlat) {
 
   std::vector<usage::Usage> samples;
   for (DWORD target = kSampleEvery; target <= replays; target += kSampleEvery) {
-    ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= target || !player.Running(); },
-                          kStallMs, 50) &&
-                player.Running())
+    ASSERT_TRUE(
+        WaitUntil([&] { return capture.Opens() >= target || !player.Running(); }, kStallMs, 50) &&
+        player.Running())
         << "playback stalled or ended after " << capture.Opens() << " of " << replays
         << " replays (exit code " << player.ExitCode() << ")";
     samples.push_back(meter.Sample());

@@ -65,8 +65,8 @@ void SubclassTrayWindow(HWND window) {
   HMODULE pinned;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                      reinterpret_cast<LPCSTR>(&TracingTrayProcedure), &pinned);
-  g_trayProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-      window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TracingTrayProcedure)));
+  g_trayProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TracingTrayProcedure)));
 }
 
 // "menu TICK|ID:FLAGS:TEXT|..." with FLAGS c (checked), s (separator).
@@ -93,15 +93,15 @@ void TraceMenu(HMENU menu) {
 
 }  // namespace
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK TrayTraceHook(int code, WPARAM wParam,
-                                                                 LPARAM lParam) {
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    TrayTraceHook(int code, WPARAM wParam, LPARAM lParam) {
   const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
   if (code == HC_ACTION) SubclassTrayWindow(call->hwnd);
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK MenuTraceHook(int code, WPARAM wParam,
-                                                                 LPARAM lParam) {
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    MenuTraceHook(int code, WPARAM wParam, LPARAM lParam) {
   const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
   if (code == HC_ACTION && call->message == WM_INITMENUPOPUP)
     TraceMenu(reinterpret_cast<HMENU>(call->wParam));

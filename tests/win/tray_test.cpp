@@ -38,8 +38,8 @@ void ExpectAlternation(const std::vector<probe::TrayRequest>& modifies, const st
     EXPECT_EQ(modifies[i].image, i % 2 == 0 ? b : a) << "request " << i;
 }
 
-std::vector<probe::TrayRequest> Only(const std::vector<probe::TrayRequest>& requests,
-                                     DWORD action, DWORD after = 0) {
+std::vector<probe::TrayRequest> Only(const std::vector<probe::TrayRequest>& requests, DWORD action,
+                                     DWORD after = 0) {
   std::vector<probe::TrayRequest> chosen;
   for (const probe::TrayRequest& r : requests)
     if (r.action == action && r.tick >= after) chosen.push_back(r);

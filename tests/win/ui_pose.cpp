@@ -85,8 +85,10 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   while (GetFileAttributesA(argv[4]) == INVALID_FILE_ATTRIBUTES) Sleep(100);
-  if (std::strcmp(pose, "menu") == 0) PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
-  else PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+  if (std::strcmp(pose, "menu") == 0)
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+  else
+    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
   Sleep(300);
   if (main) PostMessageA(main, WM_COMMAND, 40006, 0);
   WaitForSingleObject(player.hProcess, 10000);

@@ -42,8 +42,8 @@ bool TrayIconShown() {
 HWND StartInTray(const std::string& exe, const std::string& hostWave,
                  std::unique_ptr<harness::Process>* player) {
   player->reset(new harness::Process(exe, harness::Quoted(harness::WinPath(hostWave))));
-  HWND window = harness::WaitForProcessWindow((*player)->pid(), harness::kClass,
-                                              harness::kTitle, 10000);
+  HWND window =
+      harness::WaitForProcessWindow((*player)->pid(), harness::kClass, harness::kTitle, 10000);
   EXPECT_TRUE(window) << "no main window";
   if (!window) return nullptr;
   EXPECT_TRUE(harness::WaitUntil(TrayIconShown, 5000)) << "no tray icon";
@@ -62,8 +62,8 @@ std::vector<std::string> TraceLog::Lines(const std::string& kind) const {
 Hook::Hook(DWORD thread, const char* procedure) {
   HMODULE module = HookModule();
   if (!module) return;
-  HOOKPROC entry = reinterpret_cast<HOOKPROC>(
-      reinterpret_cast<void*>(GetProcAddress(module, procedure)));
+  HOOKPROC entry =
+      reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, procedure)));
   if (entry) hook_ = SetWindowsHookExA(WH_CALLWNDPROC, entry, module, thread);
 }
 

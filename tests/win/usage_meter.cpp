@@ -36,9 +36,9 @@ DWORD HandlesInSystemTable(DWORD pid) {
   std::vector<char> buffer(1 << 20);
   for (;;) {
     ULONG length = 0;
-    const NTSTATUS status = NtQuerySystemInformation(
-        static_cast<SYSTEM_INFORMATION_CLASS>(16), buffer.data(),
-        static_cast<ULONG>(buffer.size()), &length);
+    const NTSTATUS status =
+        NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(16), buffer.data(),
+                                 static_cast<ULONG>(buffer.size()), &length);
     if (status == static_cast<NTSTATUS>(0xC0000004L)) {
       buffer.resize(buffer.size() * 2);
       continue;
@@ -104,10 +104,10 @@ Usage Meter::Read() const {
 void Print(const char* when, DWORD count, const char* unit, const Usage& u) {
   const std::string gdi = u.guiCounted ? std::to_string(u.gdiObjects) : "n/a";
   const std::string user = u.guiCounted ? std::to_string(u.userObjects) : "n/a";
-  std::printf("%s after %lu %s: handles %lu, windows %lu, GDI %s, USER %s, private %lu KiB\n",
-              when, static_cast<unsigned long>(count), unit,
-              static_cast<unsigned long>(u.handles), static_cast<unsigned long>(u.windows),
-              gdi.c_str(), user.c_str(), static_cast<unsigned long>(u.privateBytes / 1024));
+  std::printf("%s after %lu %s: handles %lu, windows %lu, GDI %s, USER %s, private %lu KiB\n", when,
+              static_cast<unsigned long>(count), unit, static_cast<unsigned long>(u.handles),
+              static_cast<unsigned long>(u.windows), gdi.c_str(), user.c_str(),
+              static_cast<unsigned long>(u.privateBytes / 1024));
 }
 
 void ExpectReadable(const Usage& u) {
@@ -128,8 +128,7 @@ void ExpectFlat(const std::vector<Usage>& samples, DWORD first, DWORD step, cons
     EXPECT_LE(now.windows, base.windows + kObjectSlack) << "windows after " << after;
     if (base.guiCounted) {
       EXPECT_LE(now.gdiObjects, base.gdiObjects + kObjectSlack) << "GDI objects after " << after;
-      EXPECT_LE(now.userObjects, base.userObjects + kObjectSlack)
-          << "USER objects after " << after;
+      EXPECT_LE(now.userObjects, base.userObjects + kObjectSlack) << "USER objects after " << after;
     }
     EXPECT_LE(now.privateBytes, floor + kMemorySlack) << "private bytes after " << after;
   }

@@ -133,8 +133,8 @@ TEST(CharNextTest, HostStepperMatchesCharNextForEveryBytePair) {
 TEST(CharNextTest, ScansAndJoinsAgreeOnPathsWithBackslashTrailBytes) {
   // 0x95 0x5C and 0x83 0x5C are double-byte characters whose second byte is
   // the backslash's code.
-  const char* paths[] = {"C:\\\x95\x5C\\x.exe", "C:\\dir\\\x83\x5C", "\x83\x5C", "a/b\\c",
-                         "C:\\", ""};
+  const char* paths[] = {
+      "C:\\\x95\x5C\\x.exe", "C:\\dir\\\x83\x5C", "\x83\x5C", "a/b\\c", "C:\\", ""};
   for (const char* path : paths) {
     EXPECT_EQ(text::LastSeparator(path, PlatformNext, true),
               text::LastSeparator(path, text::Cp932Next, true));
@@ -162,6 +162,7 @@ TEST(SameAudioTest, SilenceIsAllowedOnlyAroundTheData) {
   EXPECT_FALSE(harness::SameAudio(head + period + tail, data));
   EXPECT_FALSE(harness::SameAudio(data + "\x05" + period, data));
   EXPECT_FALSE(harness::SameAudio(data + data, data));
-  EXPECT_FALSE(harness::SameAudio(std::string(harness::kOutputPaddingLimit + 1, '\0') + data, data));
+  EXPECT_FALSE(
+      harness::SameAudio(std::string(harness::kOutputPaddingLimit + 1, '\0') + data, data));
   EXPECT_FALSE(harness::SameAudio(std::string(data.size() + 440, '\0'), data));
 }

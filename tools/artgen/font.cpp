@@ -12,8 +12,8 @@ namespace artgen {
 namespace {
 
 struct Glyph {
-    char ch;
-    const char* rows;
+  char ch;
+  const char* rows;
 };
 
 const Glyph kGlyphs[] = {
@@ -88,37 +88,37 @@ const Glyph kGlyphs[] = {
 };
 
 const Glyph* find_glyph(char ch) {
-    for (const Glyph& g : kGlyphs) {
-        if (g.ch == ch) return &g;
-    }
-    return nullptr;
+  for (const Glyph& g : kGlyphs) {
+    if (g.ch == ch) return &g;
+  }
+  return nullptr;
 }
 
 }  // namespace
 
 std::vector<Point> render_text(const std::string& text, int line) {
-    std::vector<Point> ink;
-    int left = 0;
-    for (char ch : text) {
-        const Glyph* glyph = find_glyph(ch);
-        if (!glyph) {
-            throw ArtError(line, std::string("the font has no glyph for '") + ch + "'");
-        }
-        const std::string rows = glyph->rows;
-        const size_t width = rows.find(' ');
-        int y = 0;
-        for (size_t start = 0; start < rows.size(); start += width + 1, ++y) {
-            size_t end = std::min(rows.find(' ', start), rows.size());
-            if (end - start != width || y >= kFontHeight) {
-                throw std::logic_error(std::string("malformed glyph '") + ch + "'");
-            }
-            for (size_t x = 0; x < width; ++x) {
-                if (rows[start + x] == '#') ink.push_back({left + static_cast<int>(x), y});
-            }
-        }
-        left += static_cast<int>(width) + 1;
+  std::vector<Point> ink;
+  int left = 0;
+  for (char ch : text) {
+    const Glyph* glyph = find_glyph(ch);
+    if (!glyph) {
+      throw ArtError(line, std::string("the font has no glyph for '") + ch + "'");
     }
-    return ink;
+    const std::string rows = glyph->rows;
+    const size_t width = rows.find(' ');
+    int y = 0;
+    for (size_t start = 0; start < rows.size(); start += width + 1, ++y) {
+      size_t end = std::min(rows.find(' ', start), rows.size());
+      if (end - start != width || y >= kFontHeight) {
+        throw std::logic_error(std::string("malformed glyph '") + ch + "'");
+      }
+      for (size_t x = 0; x < width; ++x) {
+        if (rows[start + x] == '#') ink.push_back({left + static_cast<int>(x), y});
+      }
+    }
+    left += static_cast<int>(width) + 1;
+  }
+  return ink;
 }
 
 }  // namespace artgen

@@ -15,69 +15,70 @@
 namespace {
 
 std::string lower_extension(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
+  std::string ext = std::filesystem::path(path).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext;
 }
 
 bool write_whole(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const std::string temporary = path + ".artgen-tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return false;
-        }
+  const std::string temporary = path + ".artgen-tmp";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::remove(temporary.c_str());
+      return false;
     }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, path, error);
+  if (error) {
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: artgen <source.txt> <output.ico|output.bmp>\n";
-        return 2;
-    }
-    const std::string source = argv[1];
-    const std::string output = argv[2];
-    const std::string ext = lower_extension(output);
-    if (ext != ".ico" && ext != ".bmp") {
-        std::cerr << "artgen: " << output << ": the output must end in .ico or .bmp\n";
-        return 2;
-    }
+  if (argc != 3) {
+    std::cerr << "usage: artgen <source.txt> <output.ico|output.bmp>\n";
+    return 2;
+  }
+  const std::string source = argv[1];
+  const std::string output = argv[2];
+  const std::string ext = lower_extension(output);
+  if (ext != ".ico" && ext != ".bmp") {
+    std::cerr << "artgen: " << output << ": the output must end in .ico or .bmp\n";
+    return 2;
+  }
 
-    std::ifstream in(source, std::ios::binary);
-    if (!in) {
-        std::cerr << "artgen: cannot read " << source << "\n";
-        return 1;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
+  std::ifstream in(source, std::ios::binary);
+  if (!in) {
+    std::cerr << "artgen: cannot read " << source << "\n";
+    return 1;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
 
-    std::vector<std::uint8_t> bytes;
-    try {
-        artgen::Image image = artgen::parse_source(text.str());
-        bytes = ext == ".ico" ? artgen::encode_ico(image) : artgen::encode_bmp(image);
-    } catch (const artgen::ArtError& e) {
-        std::cerr << "artgen: " << source;
-        if (e.line() > 0) std::cerr << ":" << e.line();
-        std::cerr << ": " << e.what() << "\n";
-        return 1;
-    }
+  std::vector<std::uint8_t> bytes;
+  try {
+    artgen::Image image = artgen::parse_source(text.str());
+    bytes = ext == ".ico" ? artgen::encode_ico(image) : artgen::encode_bmp(image);
+  } catch (const artgen::ArtError& e) {
+    std::cerr << "artgen: " << source;
+    if (e.line() > 0) std::cerr << ":" << e.line();
+    std::cerr << ": " << e.what() << "\n";
+    return 1;
+  }
 
-    if (!write_whole(output, bytes)) {
-        std::cerr << "artgen: cannot write " << output << "\n";
-        return 1;
-    }
-    return 0;
+  if (!write_whole(output, bytes)) {
+    std::cerr << "artgen: cannot write " << output << "\n";
+    return 1;
+  }
+  return 0;
 }

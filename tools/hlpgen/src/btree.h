@@ -11,14 +11,14 @@ void putU16(std::string& out, uint16_t value);
 void putU32(std::string& out, uint32_t value);
 
 struct BTreeEntry {
-    std::string key;   // bytes as they appear in index pages
-    std::string leaf;  // the whole leaf entry: key and value
+  std::string key;   // bytes as they appear in index pages
+  std::string leaf;  // the whole leaf entry: key and value
 };
 
 struct BTreeLayout {
-    uint16_t flags;         // 0x0002, plus 0x0400 for the internal directory
-    uint16_t pageSize;
-    const char* structure;  // "z4", "L4", "Lz": what an entry holds
+  uint16_t flags;  // 0x0002, plus 0x0400 for the internal directory
+  uint16_t pageSize;
+  const char* structure;  // "z4", "L4", "Lz": what an entry holds
 };
 
 // Builds the tree (header and pages) from entries already in the order the

@@ -8,8 +8,8 @@
 namespace hlpgen {
 
 class EncodingError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+ public:
+  using std::runtime_error::runtime_error;
 };
 
 // Converts UTF-8 text to CP932 bytes. Throws EncodingError for malformed

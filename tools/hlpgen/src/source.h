@@ -20,43 +20,43 @@
 namespace hlpgen {
 
 class SourceError : public std::runtime_error {
-public:
-    SourceError(int line, const std::string& message)
-        : std::runtime_error("line " + std::to_string(line) + ": " + message), line_(line) {}
-    int line() const { return line_; }
+ public:
+  SourceError(int line, const std::string& message)
+      : std::runtime_error("line " + std::to_string(line) + ": " + message), line_(line) {}
+  int line() const { return line_; }
 
-private:
-    int line_;
+ private:
+  int line_;
 };
 
 enum class SpanKind { Text, Code, Link };
 
 struct Span {
-    SpanKind kind;
-    std::string text;    // UTF-8
-    std::string target;  // context id of a Link
+  SpanKind kind;
+  std::string text;    // UTF-8
+  std::string target;  // context id of a Link
 };
 
 enum class ParagraphKind { Body, Bullet };
 
 struct Paragraph {
-    ParagraphKind kind;
-    std::vector<Span> spans;
-    int line;
+  ParagraphKind kind;
+  std::vector<Span> spans;
+  int line;
 
-    std::string plainText() const;  // UTF-8, spans concatenated
+  std::string plainText() const;  // UTF-8, spans concatenated
 };
 
 struct Topic {
-    std::string title;  // UTF-8
-    std::string id;
-    std::vector<Paragraph> paragraphs;
-    int line;
+  std::string title;  // UTF-8
+  std::string id;
+  std::vector<Paragraph> paragraphs;
+  int line;
 };
 
 struct HelpSource {
-    std::string title;  // UTF-8
-    std::vector<Topic> topics;
+  std::string title;  // UTF-8
+  std::vector<Topic> topics;
 };
 
 // WinHelp 3.1 context-id hash: letters case-folded, digits, '.' and '_'.
