@@ -86,9 +86,12 @@ export WINEDEBUG=-all
 # through ALSA, whatever the machine runs.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winepulse.drv=d"
 # ALSA's own PulseAudio hook, too, makes the server its default device
-# whenever one is running, over the capture device: it finds none here.
-# The capture's slave names its server itself.
-export PULSE_SERVER="unix:$dir/no-sound-server"
+# whenever one is running, over the capture device: it finds none here, at
+# a path that can never exist. The path is short: a socket path of over 107
+# bytes is no address at all, and with one in a deep checkout the hook
+# still took the device while a desktop's server ran. The capture's slave
+# names its server itself.
+export PULSE_SERVER=unix:/dev/null/no-sound-server
 export LANG=ja_JP.UTF-8
 export CAPTURE_FILE="$dir/capture/audio.raw"
 ENV

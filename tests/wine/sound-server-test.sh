@@ -14,12 +14,15 @@ if ! command -v pulseaudio >/dev/null; then
   exit 77
 fi
 rm -rf "$work"
-mkdir -p "$work/runtime/pulse" "$work/home"
-chmod 700 "$work/runtime"
+mkdir -p "$work/home"
+# A socket's path must fit 108 bytes, which a deep checkout's would not.
+runtime=$(mktemp -d "${TMPDIR:-/tmp}/sobeep-pulse.XXXXXX")
+mkdir -p "$runtime/pulse"
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
+  rm -rf "$runtime"
 }
 trap cleanup EXIT
 
@@ -27,18 +30,23 @@ trap cleanup EXIT
 # through unchanged and the sink's monitor can be compared byte for byte.
 cat > "$work/server.pa" <<PA
 load-module module-null-sink sink_name=desk rate=22050 channels=1 format=s16le
-load-module module-native-protocol-unix socket=$work/runtime/pulse/native
+load-module module-native-protocol-unix socket=$runtime/pulse/native
 set-default-sink desk
 PA
-export XDG_RUNTIME_DIR=$work/runtime
+export XDG_RUNTIME_DIR=$runtime
 HOME=$work/home pulseaudio -n -F "$work/server.pa" --daemonize=no --exit-idle-time=-1 \
   --use-pid-file=no --log-target="file:$work/server.log" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do
-  pactl --server="unix:$work/runtime/pulse/native" info >/dev/null 2>&1 && break
+  pactl --server="unix:$runtime/pulse/native" info >/dev/null 2>&1 && break
   sleep 0.1
 done
-HOME=$work/home parec --server="unix:$work/runtime/pulse/native" -d desk.monitor \
+if ! pactl --server="unix:$runtime/pulse/native" info >/dev/null 2>&1; then
+  echo "FAILED: the test's PulseAudio server did not start:"
+  grep -E '^E:' "$work/server.log"
+  exit 1
+fi
+HOME=$work/home parec --server="unix:$runtime/pulse/native" -d desk.monitor \
   --format=s16le --rate=22050 --channels=1 --raw > "$work/sink.raw" 2>"$work/parec.log" &
 pids+=($!)
 
