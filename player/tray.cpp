@@ -27,7 +27,7 @@ void OnBlinkTimer() {
   // While a dialog has removed the icon the change could only fail, and a
   // failing change can keep the shell's caller waiting (two seconds each
   // under Wine), which would freeze the open dialog.
-  if (g_player.openDialogs > 0) return;
+  if (g_player.replay.IconAway()) return;
   NotifyTray(NIM_MODIFY, g_player.blinkPhase == 1 ? g_player.iconB : g_player.iconA, kWindowTitle);
 }
 
@@ -60,11 +60,9 @@ void OnTrayNotify(HWND window, LPARAM mouseMessage) {
     PostMessageA(window, WM_NULL, 0, 0);
     DestroyMenu(menu);
   }
-  // A device that reports no usable state (closed by Stop) ends the player;
-  // one closed for a replay that has not started yet is not stopped.
-  if (!g_player.replayPending && QueryPlaybackState() == 0) PostMessageA(window, WM_DESTROY, 0, 0);
+  CarryOut(window, g_player.replay.MenuClosed(QueryPlaybackState() != 0));
 }
 
 void OnTaskbarCreated() {
-  if (g_player.openDialogs == 0) NotifyTray(NIM_ADD, g_player.iconA, kWindowTitle);
+  if (!g_player.replay.IconAway()) NotifyTray(NIM_ADD, g_player.iconA, kWindowTitle);
 }
