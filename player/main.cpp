@@ -23,7 +23,7 @@ void OnCreate(HWND window) {
 
 void OnDestroy(HWND window) {
   KillTimer(window, kBlinkTimerId);
-  OnStop();
+  OnEnd();
   PostQuitMessage(0);
 }
 

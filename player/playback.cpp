@@ -80,6 +80,11 @@ void OnStop() {
   g_player.replay.Stopped();
 }
 
+void OnEnd() {
+  CloseDevice();
+  g_player.replay.Ended();
+}
+
 void OnPlaybackNotify(HWND window, WPARAM flag) {
   CarryOut(window,
            g_player.replay.RunEnded(static_cast<std::uint32_t>(flag), g_player.settings.Repeat));

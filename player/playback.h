@@ -17,6 +17,8 @@ void CarryOut(HWND window, playback::Decision decision);
 
 // The Play command (40007).
 void OnPlay(HWND window);
-// The Stop command (40009), and the end.
+// The Stop command (40009).
 void OnStop();
+// WM_DESTROY: the device closes for good.
+void OnEnd();
 void OnPlaybackNotify(HWND window, WPARAM flag);

@@ -4,17 +4,41 @@
 
 namespace playback {
 
+void ReplayRules::DropReplay() {
+  if (replay_ == Replay::kPosted) ++droppedPlays_;
+  replay_ = Replay::kNone;
+}
+
+void ReplayRules::End() {
+  DropReplay();
+  ending_ = true;
+}
+
 Decision ReplayRules::RunEnded(std::uint32_t notifyFlag, std::uint32_t repeat) {
-  switch (OnNotify(notifyFlag, repeat)) {
-    case NotifyAction::kIgnore: return Decision::kNothing;
-    case NotifyAction::kReplay: replay_ = Replay::kPosted; return Decision::kReplayLater;
-    case NotifyAction::kEnd: return Decision::kEnd;
-    case NotifyAction::kCloseAndEnd: replay_ = Replay::kNone; return Decision::kCloseAndEnd;
+  const NotifyAction action = OnNotify(notifyFlag, repeat);
+  if (action == NotifyAction::kIgnore) return Decision::kNothing;
+  if (action == NotifyAction::kCloseAndEnd) {
+    End();
+    return Decision::kCloseAndEnd;
   }
-  return Decision::kNothing;
+  // A run whose end was already on its way when the end came starts nothing.
+  if (ending_) return Decision::kNothing;
+  if (action == NotifyAction::kEnd) {
+    End();
+    return Decision::kEnd;
+  }
+  // The close that comes with the replay drops one already on its way.
+  DropReplay();
+  replay_ = Replay::kPosted;
+  return Decision::kReplayLater;
 }
 
 Decision ReplayRules::PlayRequested() {
+  if (droppedPlays_ > 0) {
+    --droppedPlays_;
+    return Decision::kNothing;
+  }
+  if (ending_) return Decision::kNothing;
   if (dialogOpen_ && replay_ != Replay::kNone) {
     replay_ = Replay::kHeld;
     return Decision::kHoldReplay;
@@ -24,12 +48,12 @@ Decision ReplayRules::PlayRequested() {
 }
 
 Decision ReplayRules::PlayFailed() {
-  replay_ = Replay::kNone;
+  End();
   return Decision::kCloseAndEnd;
 }
 
 Decision ReplayRules::DialogOpening() {
-  if (dialogOpen_) return Decision::kNothing;
+  if (dialogOpen_ || ending_) return Decision::kNothing;
   dialogOpen_ = true;
   return Decision::kShowDialog;
 }
@@ -42,12 +66,19 @@ Decision ReplayRules::DialogClosed() {
 }
 
 Decision ReplayRules::Stopped() {
-  replay_ = Replay::kNone;
+  DropReplay();
+  return Decision::kNothing;
+}
+
+Decision ReplayRules::Ended() {
+  End();
   return Decision::kNothing;
 }
 
 Decision ReplayRules::MenuClosed(bool deviceUsable) {
-  return replay_ == Replay::kNone && !deviceUsable ? Decision::kEnd : Decision::kNothing;
+  if (ending_ || replay_ != Replay::kNone || deviceUsable) return Decision::kNothing;
+  End();
+  return Decision::kEnd;
 }
 
 Decision ReplayRules::RepeatToggled() { return Decision::kNothing; }

@@ -3,6 +3,8 @@
 // when a dialog opens or closes, on Stop and when the tray menu closes.
 // These meet in the one message loop: a run's end closes the device and
 // posts the replay, and a dialog or the tray menu can come in between.
+// Once the end is decided or under way, and after a Stop for the replay
+// that was on its way, nothing plays again.
 // The main window turns its messages into these events and carries out the
 // decisions; the rules themselves need no Windows headers.
 #pragma once
@@ -30,7 +32,8 @@ class ReplayRules {
 
   // A run's end notification, with the Repeat value it is read at.
   Decision RunEnded(std::uint32_t notifyFlag, std::uint32_t repeat);
-  // The Play command: a replay, or a Play posted from outside.
+  // The Play command: a replay, or a Play posted from outside. The Play of
+  // a replay that Stop or the end dropped does nothing.
   Decision PlayRequested();
   // The device refused to play: nothing will ever end this run.
   Decision PlayFailed();
@@ -38,8 +41,10 @@ class ReplayRules {
   // would resume playback and bring the icon back under the first.
   Decision DialogOpening();
   Decision DialogClosed();
-  // Stop, or the end (WM_DESTROY), closed the device.
+  // Stop closed the device; a replay on its way is dropped.
   Decision Stopped();
+  // WM_DESTROY closed the device: from now on nothing plays or opens.
+  Decision Ended();
   // The tray menu closed; `deviceUsable` is false when the device reports
   // no usable state (closed by Stop): then the player ends. A device closed
   // for a replay that has not started yet is not stopped.
@@ -50,11 +55,22 @@ class ReplayRules {
   // While a dialog is open the icon is away: changing or adding it would
   // fail, or bring it back under the dialog.
   bool IconAway() const { return dialogOpen_; }
-  Replay replay() const { return replay_; }
+  Replay PendingReplay() const { return replay_; }
+  bool Ending() const { return ending_; }
+  unsigned DroppedPlays() const { return droppedPlays_; }
 
  private:
+  // A replay whose Play command is on its way is dropped: the command is
+  // still in the queue and must come to nothing.
+  void DropReplay();
+  // The end is decided or under way; a replay on its way is dropped.
+  void End();
+
   Replay replay_ = Replay::kNone;
   bool dialogOpen_ = false;
+  // The end is decided or under way (WM_DESTROY is posted or handled).
+  bool ending_ = false;
+  unsigned droppedPlays_ = 0;
 };
 
 }  // namespace playback

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 #include "player/playback_rules.h"
@@ -24,6 +25,7 @@ enum class Event {
   kDialogOpening,
   kDialogClosed,
   kStop,
+  kEnded,
   kMenuClosedDeviceUsable,
   kMenuClosedDeviceGone,
   kRepeatToggled,
@@ -42,6 +44,7 @@ const char* Name(Event event) {
     case Event::kDialogOpening: return "dialog opening";
     case Event::kDialogClosed: return "dialog closed";
     case Event::kStop: return "Stop";
+    case Event::kEnded: return "WM_DESTROY";
     case Event::kMenuClosedDeviceUsable: return "menu closed, device usable";
     case Event::kMenuClosedDeviceGone: return "menu closed, device gone";
     case Event::kRepeatToggled: return "Repeat toggled";
@@ -62,6 +65,7 @@ Decision Apply(ReplayRules& rules, Event event) {
     case Event::kDialogOpening: return rules.DialogOpening();
     case Event::kDialogClosed: return rules.DialogClosed();
     case Event::kStop: return rules.Stopped();
+    case Event::kEnded: return rules.Ended();
     case Event::kMenuClosedDeviceUsable: return rules.MenuClosed(true);
     case Event::kMenuClosedDeviceGone: return rules.MenuClosed(false);
     case Event::kRepeatToggled: return rules.RepeatToggled();
@@ -69,161 +73,245 @@ Decision Apply(ReplayRules& rules, Event event) {
   return Decision::kNothing;
 }
 
-// The states the rules can be in, each reached the way the player gets there.
-enum class State { kIdle, kReplayPosted, kDialog, kDialogReplayPosted, kDialogReplayHeld };
+// What the rules hold: the replay, the dialog, the Play commands of dropped
+// replays still on their way, and whether the player is ending.
+struct Look {
+  Replay replay;
+  bool dialog;
+  unsigned dropped;
+  bool ending;
+};
 
-ReplayRules Reach(State state) {
-  ReplayRules rules;
-  switch (state) {
-    case State::kIdle: break;
-    case State::kReplayPosted: Apply(rules, Event::kRunEndedOnRepeat); break;
-    case State::kDialog: Apply(rules, Event::kDialogOpening); break;
-    case State::kDialogReplayPosted:
-      Apply(rules, Event::kRunEndedOnRepeat);
-      Apply(rules, Event::kDialogOpening);
-      break;
-    case State::kDialogReplayHeld:
-      Apply(rules, Event::kRunEndedOnRepeat);
-      Apply(rules, Event::kDialogOpening);
-      Apply(rules, Event::kPlay);
-      break;
-  }
-  return rules;
+bool operator==(const Look& a, const Look& b) {
+  return a.replay == b.replay && a.dialog == b.dialog && a.dropped == b.dropped &&
+         a.ending == b.ending;
 }
 
-bool In(const ReplayRules& rules, State state) {
-  const bool dialog = rules.IconAway();
-  switch (state) {
-    case State::kIdle: return !dialog && rules.replay() == Replay::kNone;
-    case State::kReplayPosted: return !dialog && rules.replay() == Replay::kPosted;
-    case State::kDialog: return dialog && rules.replay() == Replay::kNone;
-    case State::kDialogReplayPosted: return dialog && rules.replay() == Replay::kPosted;
-    case State::kDialogReplayHeld: return dialog && rules.replay() == Replay::kHeld;
-  }
-  return false;
+std::ostream& operator<<(std::ostream& out, const Look& look) {
+  const char* replays[] = {"none", "posted", "held"};
+  return out << "{replay " << replays[static_cast<int>(look.replay)]
+             << (look.dialog ? ", dialog" : "") << ", " << look.dropped << " dropped"
+             << (look.ending ? ", ending}" : "}");
+}
+
+Look LookOf(const ReplayRules& rules) {
+  return {rules.PendingReplay(), rules.IconAway(), rules.DroppedPlays(), rules.Ending()};
+}
+
+constexpr Replay kNone = Replay::kNone, kPosted = Replay::kPosted, kHeld = Replay::kHeld;
+const Look kIdle{kNone, false, 0, false};
+const Look kReplayPosted{kPosted, false, 0, false};
+const Look kReplayPostedAgain{kPosted, false, 1, false};
+const Look kReplayDropped{kNone, false, 1, false};
+const Look kDialog{kNone, true, 0, false};
+const Look kDialogReplayPosted{kPosted, true, 0, false};
+const Look kDialogReplayPostedAgain{kPosted, true, 1, false};
+const Look kDialogReplayHeld{kHeld, true, 0, false};
+const Look kDialogReplayDropped{kNone, true, 1, false};
+const Look kEnding{kNone, false, 0, true};
+const Look kEndingReplayDropped{kNone, false, 1, true};
+const Look kDialogEnding{kNone, true, 0, true};
+const Look kDialogEndingReplayDropped{kNone, true, 1, true};
+
+// Each state the tests start from, reached the way the player gets there.
+ReplayRules Reach(const std::vector<Event>& events, const Look& expected) {
+  ReplayRules rules;
+  for (Event event : events) Apply(rules, event);
+  EXPECT_EQ(LookOf(rules), expected);
+  return rules;
 }
 
 struct Row {
   Event event;
   Decision decision;
-  State after;
+  Look after;
 };
 
-// Every event in `state`: the decision and the state it leaves.
-void ExpectRows(State state, const std::vector<Row>& rows) {
-  ASSERT_EQ(rows.size(), 14u) << "one row for each event";
+// Every event in the state `events` lead to: the decision and the state it
+// leaves.
+void ExpectRows(const std::vector<Event>& events, const Look& state, const std::vector<Row>& rows) {
+  ASSERT_EQ(rows.size(), 15u) << "one row for each event";
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const Row& row = rows[i];
     ASSERT_EQ(row.event, static_cast<Event>(i)) << "rows in event order";
-    ReplayRules rules = Reach(state);
-    ASSERT_TRUE(In(rules, state));
+    ReplayRules rules = Reach(events, state);
     EXPECT_EQ(Apply(rules, row.event), row.decision) << Name(row.event);
-    EXPECT_TRUE(In(rules, row.after)) << Name(row.event);
+    EXPECT_EQ(LookOf(rules), row.after) << Name(row.event);
   }
 }
 
 using D = Decision;
-using S = State;
 using E = Event;
 
 TEST(ReplayRules, EveryEventWhilePlayingOrStopped) {
-  ExpectRows(S::kIdle, {
-                           {E::kRunEndedOnRepeat, D::kReplayLater, S::kReplayPosted},
-                           {E::kRunEndedRepeatOff, D::kEnd, S::kIdle},
-                           {E::kRunEndedRepeatNine, D::kEnd, S::kIdle},
-                           {E::kRunFailed, D::kCloseAndEnd, S::kIdle},
-                           {E::kRunAborted, D::kNothing, S::kIdle},
-                           {E::kRunSuperseded, D::kNothing, S::kIdle},
-                           {E::kPlay, D::kPlayNow, S::kIdle},
-                           {E::kPlayFailed, D::kCloseAndEnd, S::kIdle},
-                           {E::kDialogOpening, D::kShowDialog, S::kDialog},
-                           {E::kDialogClosed, D::kNothing, S::kIdle},
-                           {E::kStop, D::kNothing, S::kIdle},
-                           {E::kMenuClosedDeviceUsable, D::kNothing, S::kIdle},
-                           {E::kMenuClosedDeviceGone, D::kEnd, S::kIdle},
-                           {E::kRepeatToggled, D::kNothing, S::kIdle},
-                       });
+  ExpectRows({}, kIdle,
+             {
+                 {E::kRunEndedOnRepeat, D::kReplayLater, kReplayPosted},
+                 {E::kRunEndedRepeatOff, D::kEnd, kEnding},
+                 {E::kRunEndedRepeatNine, D::kEnd, kEnding},
+                 {E::kRunFailed, D::kCloseAndEnd, kEnding},
+                 {E::kRunAborted, D::kNothing, kIdle},
+                 {E::kRunSuperseded, D::kNothing, kIdle},
+                 {E::kPlay, D::kPlayNow, kIdle},
+                 {E::kPlayFailed, D::kCloseAndEnd, kEnding},
+                 {E::kDialogOpening, D::kShowDialog, kDialog},
+                 {E::kDialogClosed, D::kNothing, kIdle},
+                 {E::kStop, D::kNothing, kIdle},
+                 {E::kEnded, D::kNothing, kEnding},
+                 {E::kMenuClosedDeviceUsable, D::kNothing, kIdle},
+                 {E::kMenuClosedDeviceGone, D::kEnd, kEnding},
+                 {E::kRepeatToggled, D::kNothing, kIdle},
+             });
 }
 
 // Between a run's end on Repeat and its replay the device is closed: a menu
 // that closes then must not take that for a Stop.
 TEST(ReplayRules, EveryEventWhileAReplayIsPosted) {
-  ExpectRows(S::kReplayPosted, {
-                                   {E::kRunEndedOnRepeat, D::kReplayLater, S::kReplayPosted},
-                                   {E::kRunEndedRepeatOff, D::kEnd, S::kReplayPosted},
-                                   {E::kRunEndedRepeatNine, D::kEnd, S::kReplayPosted},
-                                   {E::kRunFailed, D::kCloseAndEnd, S::kIdle},
-                                   {E::kRunAborted, D::kNothing, S::kReplayPosted},
-                                   {E::kRunSuperseded, D::kNothing, S::kReplayPosted},
-                                   {E::kPlay, D::kPlayNow, S::kIdle},
-                                   {E::kPlayFailed, D::kCloseAndEnd, S::kIdle},
-                                   {E::kDialogOpening, D::kShowDialog, S::kDialogReplayPosted},
-                                   {E::kDialogClosed, D::kNothing, S::kReplayPosted},
-                                   {E::kStop, D::kNothing, S::kIdle},
-                                   {E::kMenuClosedDeviceUsable, D::kNothing, S::kReplayPosted},
-                                   {E::kMenuClosedDeviceGone, D::kNothing, S::kReplayPosted},
-                                   {E::kRepeatToggled, D::kNothing, S::kReplayPosted},
-                               });
+  ExpectRows({E::kRunEndedOnRepeat}, kReplayPosted,
+             {
+                 {E::kRunEndedOnRepeat, D::kReplayLater, kReplayPostedAgain},
+                 {E::kRunEndedRepeatOff, D::kEnd, kEndingReplayDropped},
+                 {E::kRunEndedRepeatNine, D::kEnd, kEndingReplayDropped},
+                 {E::kRunFailed, D::kCloseAndEnd, kEndingReplayDropped},
+                 {E::kRunAborted, D::kNothing, kReplayPosted},
+                 {E::kRunSuperseded, D::kNothing, kReplayPosted},
+                 {E::kPlay, D::kPlayNow, kIdle},
+                 {E::kPlayFailed, D::kCloseAndEnd, kEndingReplayDropped},
+                 {E::kDialogOpening, D::kShowDialog, kDialogReplayPosted},
+                 {E::kDialogClosed, D::kNothing, kReplayPosted},
+                 {E::kStop, D::kNothing, kReplayDropped},
+                 {E::kEnded, D::kNothing, kEndingReplayDropped},
+                 {E::kMenuClosedDeviceUsable, D::kNothing, kReplayPosted},
+                 {E::kMenuClosedDeviceGone, D::kNothing, kReplayPosted},
+                 {E::kRepeatToggled, D::kNothing, kReplayPosted},
+             });
 }
 
+// Stop came while the replay was on its way: its Play comes to nothing, and
+// the next menu ends the player.
+TEST(ReplayRules, EveryEventWhileTheReplayOfAStoppedRunIsOnItsWay) {
+  ExpectRows({E::kRunEndedOnRepeat, E::kStop}, kReplayDropped,
+             {
+                 {E::kRunEndedOnRepeat, D::kReplayLater, kReplayPostedAgain},
+                 {E::kRunEndedRepeatOff, D::kEnd, kEndingReplayDropped},
+                 {E::kRunEndedRepeatNine, D::kEnd, kEndingReplayDropped},
+                 {E::kRunFailed, D::kCloseAndEnd, kEndingReplayDropped},
+                 {E::kRunAborted, D::kNothing, kReplayDropped},
+                 {E::kRunSuperseded, D::kNothing, kReplayDropped},
+                 {E::kPlay, D::kNothing, kIdle},
+                 {E::kPlayFailed, D::kCloseAndEnd, kEndingReplayDropped},
+                 {E::kDialogOpening, D::kShowDialog, kDialogReplayDropped},
+                 {E::kDialogClosed, D::kNothing, kReplayDropped},
+                 {E::kStop, D::kNothing, kReplayDropped},
+                 {E::kEnded, D::kNothing, kEndingReplayDropped},
+                 {E::kMenuClosedDeviceUsable, D::kNothing, kReplayDropped},
+                 {E::kMenuClosedDeviceGone, D::kEnd, kEndingReplayDropped},
+                 {E::kRepeatToggled, D::kNothing, kReplayDropped},
+             });
+}
+
+// One dialog at a time; a Play from outside still plays under it.
 TEST(ReplayRules, EveryEventWhileADialogIsOpen) {
-  ExpectRows(S::kDialog, {
-                             {E::kRunEndedOnRepeat, D::kReplayLater, S::kDialogReplayPosted},
-                             {E::kRunEndedRepeatOff, D::kEnd, S::kDialog},
-                             {E::kRunEndedRepeatNine, D::kEnd, S::kDialog},
-                             {E::kRunFailed, D::kCloseAndEnd, S::kDialog},
-                             {E::kRunAborted, D::kNothing, S::kDialog},
-                             {E::kRunSuperseded, D::kNothing, S::kDialog},
-                             {E::kPlay, D::kPlayNow, S::kDialog},
-                             {E::kPlayFailed, D::kCloseAndEnd, S::kDialog},
-                             {E::kDialogOpening, D::kNothing, S::kDialog},
-                             {E::kDialogClosed, D::kNothing, S::kIdle},
-                             {E::kStop, D::kNothing, S::kDialog},
-                             {E::kMenuClosedDeviceUsable, D::kNothing, S::kDialog},
-                             {E::kMenuClosedDeviceGone, D::kEnd, S::kDialog},
-                             {E::kRepeatToggled, D::kNothing, S::kDialog},
-                         });
+  ExpectRows({E::kDialogOpening}, kDialog,
+             {
+                 {E::kRunEndedOnRepeat, D::kReplayLater, kDialogReplayPosted},
+                 {E::kRunEndedRepeatOff, D::kEnd, kDialogEnding},
+                 {E::kRunEndedRepeatNine, D::kEnd, kDialogEnding},
+                 {E::kRunFailed, D::kCloseAndEnd, kDialogEnding},
+                 {E::kRunAborted, D::kNothing, kDialog},
+                 {E::kRunSuperseded, D::kNothing, kDialog},
+                 {E::kPlay, D::kPlayNow, kDialog},
+                 {E::kPlayFailed, D::kCloseAndEnd, kDialogEnding},
+                 {E::kDialogOpening, D::kNothing, kDialog},
+                 {E::kDialogClosed, D::kNothing, kIdle},
+                 {E::kStop, D::kNothing, kDialog},
+                 {E::kEnded, D::kNothing, kDialogEnding},
+                 {E::kMenuClosedDeviceUsable, D::kNothing, kDialog},
+                 {E::kMenuClosedDeviceGone, D::kEnd, kDialogEnding},
+                 {E::kRepeatToggled, D::kNothing, kDialog},
+             });
 }
 
 TEST(ReplayRules, EveryEventWhileADialogIsOpenAndAReplayIsPosted) {
-  ExpectRows(S::kDialogReplayPosted,
+  ExpectRows({E::kRunEndedOnRepeat, E::kDialogOpening}, kDialogReplayPosted,
              {
-                 {E::kRunEndedOnRepeat, D::kReplayLater, S::kDialogReplayPosted},
-                 {E::kRunEndedRepeatOff, D::kEnd, S::kDialogReplayPosted},
-                 {E::kRunEndedRepeatNine, D::kEnd, S::kDialogReplayPosted},
-                 {E::kRunFailed, D::kCloseAndEnd, S::kDialog},
-                 {E::kRunAborted, D::kNothing, S::kDialogReplayPosted},
-                 {E::kRunSuperseded, D::kNothing, S::kDialogReplayPosted},
-                 {E::kPlay, D::kHoldReplay, S::kDialogReplayHeld},
-                 {E::kPlayFailed, D::kCloseAndEnd, S::kDialog},
-                 {E::kDialogOpening, D::kNothing, S::kDialogReplayPosted},
-                 {E::kDialogClosed, D::kNothing, S::kReplayPosted},
-                 {E::kStop, D::kNothing, S::kDialog},
-                 {E::kMenuClosedDeviceUsable, D::kNothing, S::kDialogReplayPosted},
-                 {E::kMenuClosedDeviceGone, D::kNothing, S::kDialogReplayPosted},
-                 {E::kRepeatToggled, D::kNothing, S::kDialogReplayPosted},
+                 {E::kRunEndedOnRepeat, D::kReplayLater, kDialogReplayPostedAgain},
+                 {E::kRunEndedRepeatOff, D::kEnd, kDialogEndingReplayDropped},
+                 {E::kRunEndedRepeatNine, D::kEnd, kDialogEndingReplayDropped},
+                 {E::kRunFailed, D::kCloseAndEnd, kDialogEndingReplayDropped},
+                 {E::kRunAborted, D::kNothing, kDialogReplayPosted},
+                 {E::kRunSuperseded, D::kNothing, kDialogReplayPosted},
+                 {E::kPlay, D::kHoldReplay, kDialogReplayHeld},
+                 {E::kPlayFailed, D::kCloseAndEnd, kDialogEndingReplayDropped},
+                 {E::kDialogOpening, D::kNothing, kDialogReplayPosted},
+                 {E::kDialogClosed, D::kNothing, kReplayPosted},
+                 {E::kStop, D::kNothing, kDialogReplayDropped},
+                 {E::kEnded, D::kNothing, kDialogEndingReplayDropped},
+                 {E::kMenuClosedDeviceUsable, D::kNothing, kDialogReplayPosted},
+                 {E::kMenuClosedDeviceGone, D::kNothing, kDialogReplayPosted},
+                 {E::kRepeatToggled, D::kNothing, kDialogReplayPosted},
              });
 }
 
-// The replay came while the dialog was open: it starts when the dialog closes.
+// The replay came while the dialog was open: it starts when the dialog
+// closes, unless the device was closed in between.
 TEST(ReplayRules, EveryEventWhileAReplayIsHeld) {
-  ExpectRows(S::kDialogReplayHeld,
+  ExpectRows({E::kRunEndedOnRepeat, E::kDialogOpening, E::kPlay}, kDialogReplayHeld,
              {
-                 {E::kRunEndedOnRepeat, D::kReplayLater, S::kDialogReplayPosted},
-                 {E::kRunEndedRepeatOff, D::kEnd, S::kDialogReplayHeld},
-                 {E::kRunEndedRepeatNine, D::kEnd, S::kDialogReplayHeld},
-                 {E::kRunFailed, D::kCloseAndEnd, S::kDialog},
-                 {E::kRunAborted, D::kNothing, S::kDialogReplayHeld},
-                 {E::kRunSuperseded, D::kNothing, S::kDialogReplayHeld},
-                 {E::kPlay, D::kHoldReplay, S::kDialogReplayHeld},
-                 {E::kPlayFailed, D::kCloseAndEnd, S::kDialog},
-                 {E::kDialogOpening, D::kNothing, S::kDialogReplayHeld},
-                 {E::kDialogClosed, D::kPlayNow, S::kIdle},
-                 {E::kStop, D::kNothing, S::kDialog},
-                 {E::kMenuClosedDeviceUsable, D::kNothing, S::kDialogReplayHeld},
-                 {E::kMenuClosedDeviceGone, D::kNothing, S::kDialogReplayHeld},
-                 {E::kRepeatToggled, D::kNothing, S::kDialogReplayHeld},
+                 {E::kRunEndedOnRepeat, D::kReplayLater, kDialogReplayPosted},
+                 {E::kRunEndedRepeatOff, D::kEnd, kDialogEnding},
+                 {E::kRunEndedRepeatNine, D::kEnd, kDialogEnding},
+                 {E::kRunFailed, D::kCloseAndEnd, kDialogEnding},
+                 {E::kRunAborted, D::kNothing, kDialogReplayHeld},
+                 {E::kRunSuperseded, D::kNothing, kDialogReplayHeld},
+                 {E::kPlay, D::kHoldReplay, kDialogReplayHeld},
+                 {E::kPlayFailed, D::kCloseAndEnd, kDialogEnding},
+                 {E::kDialogOpening, D::kNothing, kDialogReplayHeld},
+                 {E::kDialogClosed, D::kPlayNow, kIdle},
+                 {E::kStop, D::kNothing, kDialog},
+                 {E::kEnded, D::kNothing, kDialogEnding},
+                 {E::kMenuClosedDeviceUsable, D::kNothing, kDialogReplayHeld},
+                 {E::kMenuClosedDeviceGone, D::kNothing, kDialogReplayHeld},
+                 {E::kRepeatToggled, D::kNothing, kDialogReplayHeld},
              });
+}
+
+// Once the end is under way nothing starts again; a failure still ends.
+TEST(ReplayRules, EveryEventWhileThePlayerEnds) {
+  ExpectRows({E::kEnded}, kEnding,
+             {
+                 {E::kRunEndedOnRepeat, D::kNothing, kEnding},
+                 {E::kRunEndedRepeatOff, D::kNothing, kEnding},
+                 {E::kRunEndedRepeatNine, D::kNothing, kEnding},
+                 {E::kRunFailed, D::kCloseAndEnd, kEnding},
+                 {E::kRunAborted, D::kNothing, kEnding},
+                 {E::kRunSuperseded, D::kNothing, kEnding},
+                 {E::kPlay, D::kNothing, kEnding},
+                 {E::kPlayFailed, D::kCloseAndEnd, kEnding},
+                 {E::kDialogOpening, D::kNothing, kEnding},
+                 {E::kDialogClosed, D::kNothing, kEnding},
+                 {E::kStop, D::kNothing, kEnding},
+                 {E::kEnded, D::kNothing, kEnding},
+                 {E::kMenuClosedDeviceUsable, D::kNothing, kEnding},
+                 {E::kMenuClosedDeviceGone, D::kNothing, kEnding},
+                 {E::kRepeatToggled, D::kNothing, kEnding},
+             });
+}
+
+// Exit, or a newer player, posts Stop and WM_DESTROY; a run that ended just
+// before comes first with its replay, which then must not play.
+TEST(ReplayRules, AReplayPostedBeforeExitNeverPlays) {
+  for (Event end : {E::kStop, E::kEnded}) {
+    ReplayRules rules;
+    EXPECT_EQ(rules.RunEnded(playback::kNotifySuccessful, 8), D::kReplayLater);
+    Apply(rules, end);
+    EXPECT_EQ(rules.RunEnded(playback::kNotifySuccessful, 8),
+              end == E::kStop ? D::kReplayLater : D::kNothing);
+    Apply(rules, E::kEnded);
+    EXPECT_EQ(rules.PlayRequested(), D::kNothing);
+    EXPECT_EQ(rules.PlayRequested(), D::kNothing);
+    EXPECT_EQ(rules.DroppedPlays(), 0u);
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 
+#include "player/resources/resource.h"
 #include "tests/win/harness.h"
 #include "tests/win/ui_probe.h"
 
@@ -313,6 +314,53 @@ TEST_F(TrayTest, PostedCommandsInAnyOrderNeverCrashThePlayer) {
     ASSERT_TRUE(player_->WaitExit(0));
     EXPECT_EQ(player_->ExitCode(), 0u) << "the player faulted after " << posted;
     player_.reset();
+  }
+}
+
+// The player handles its messages in order: once a toggle of Repeat posted
+// after them is in the registry, everything posted before it was handled.
+void Drain(HWND window) {
+  const DWORD before = StoredRepeat();
+  PostMessageA(window, WM_COMMAND, IDM_REPEAT, 0);
+  ASSERT_TRUE(WaitUntil([&] { return StoredRepeat() != before; }, 5000));
+}
+
+// A run's end and a Stop can pass each other: the end's replay is already
+// posted when the Stop comes. That replay never plays, in the tray or under
+// a dialog, and the next menu ends the player as after any Stop.
+TEST_F(TrayTest, AReplayOnItsWayWhenStopComesNeverPlays) {
+  for (bool underDialog : {false, true}) {
+    SCOPED_TRACE(underDialog ? "under a dialog" : "in the tray");
+    Store(8);
+    Capture capture;
+    HWND window = StartOnTone(30);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(WaitUntil([&] { return capture.Opens() == 1; }, 5000));
+    HWND dialog = nullptr;
+    if (underDialog) {
+      PostMessageA(window, WM_COMMAND, kShowProperties, 0);
+      dialog = WaitForProcessWindow(player_->pid(), "#32770", probe::kPropertiesTitle, 5000, true);
+      ASSERT_TRUE(dialog);
+    }
+    // The end of the run as MCI reports it, and Stop before its replay.
+    PostMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 0);
+    PostMessageA(window, WM_COMMAND, kStop, 0);
+    // The replay is posted while the first toggle waits in the queue.
+    ASSERT_NO_FATAL_FAILURE(Drain(window));
+    ASSERT_NO_FATAL_FAILURE(Drain(window));
+    EXPECT_FALSE(WaitUntil([&] { return capture.Opens() > 1; }, 1000)) << "the replay played";
+    if (dialog) {
+      PressButton(dialog, IDCANCEL);
+      ASSERT_TRUE(WaitUntil(probe::TrayIconShown, 3000));
+      EXPECT_FALSE(WaitUntil([&] { return capture.Opens() > 1; }, 1000))
+          << "the replay played once the dialog closed";
+    }
+    EXPECT_TRUE(player_->Running()) << "after Stop the player waits in the tray";
+    HWND menu = OpenMenu(window);
+    ASSERT_TRUE(menu);
+    probe::MenuKey(menu, VK_ESCAPE);
+    ASSERT_TRUE(player_->WaitExit(10000)) << "the click after Stop must end the player";
+    EXPECT_EQ(player_->ExitCode(), 0u);
   }
 }
 
