@@ -6,6 +6,19 @@
 #include "player/playback_rules.h"
 #include "player/resources/resource.h"
 
+// The platform-free rules spell out the MCI values they take and give.
+static_assert(playback::kNotifySuccessful == MCI_NOTIFY_SUCCESSFUL &&
+                  playback::kNotifySuperseded == MCI_NOTIFY_SUPERSEDED &&
+                  playback::kNotifyAborted == MCI_NOTIFY_ABORTED &&
+                  playback::kNotifyFailure == MCI_NOTIFY_FAILURE,
+              "MCI notification flags");
+static_assert(playback::kModeStop == MCI_MODE_STOP && playback::kModePlay == MCI_MODE_PLAY &&
+                  playback::kModePause == MCI_MODE_PAUSE,
+              "MCI modes");
+static_assert(playback::kCommandPlay == MCI_PLAY && playback::kCommandStop == MCI_STOP &&
+                  playback::kCommandPause == MCI_PAUSE,
+              "MCI commands");
+
 void PinWaveDriver() {
   // Closing the last waveaudio device unloads its driver. Under Wine the
   // driver's play thread sends the end-of-play notification before it has

@@ -1,17 +1,14 @@
-// The player's process-wide state and the names other processes find it by.
+// The player's process-wide state.
 #pragma once
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "player/main_window.h"
 #include "player/replay_rules.h"
 #include "settings/player_settings.h"
 
 class SettingsKey;
 
-constexpr const char kMainWindowClass[] = "SoBeepWClass";
-constexpr const char kWindowTitle[] = "SoBeep";
-constexpr UINT kTrayIconId = 1000;
-constexpr UINT WM_TRAY_NOTIFY = WM_APP + 100;
 constexpr UINT_PTR kBlinkTimerId = 1;
 constexpr UINT kBlinkIntervalMs = 300;
 

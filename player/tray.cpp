@@ -5,6 +5,7 @@
 #include "player/player_state.h"
 #include "player/playback.h"
 #include "player/resources/resource.h"
+#include "settings/setting_rules.h"
 
 // The shell's first record layout: every shell version accepts it.
 static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88,
@@ -53,7 +54,9 @@ void OnTrayNotify(HWND window, LPARAM mouseMessage) {
   HMENU menu = LoadTrayMenu(&popup);
   SetForegroundWindow(window);
   if (menu) {
-    // The stored value is the check flag itself: 8 is MF_CHECKED.
+    // The stored value is the check flag itself.
+    static_assert(settings::kOn == MF_CHECKED && settings::kOff == MF_UNCHECKED,
+                  "a stored setting doubles as the menu item's check flag");
     CheckMenuItem(popup, IDM_REPEAT, g_player.settings.Repeat);
     TrackPopupMenuEx(popup, TPM_VERTICAL, cursor.x, cursor.y, window, nullptr);
     // Lets the menu close properly when the user clicks elsewhere.

@@ -10,7 +10,6 @@
 #include <memory>
 #include <random>
 
-#include "player/resources/resource.h"
 #include "tests/win/harness.h"
 #include "tests/win/ui_probe.h"
 
@@ -87,14 +86,14 @@ TEST_F(TrayTest, IconAlternatesEvery300msAlsoAfterStop) {
 }
 
 const std::vector<MenuItem> kPopup = {
-    {40008, false, false, "リピート"},
+    {IDM_REPEAT, false, false, "リピート"},
     {0, false, true, ""},
-    {40012, false, false, "ヘルプ(&H)"},
-    {40013, false, false, "バージョン情報(&V)"},
+    {IDM_HELP, false, false, "ヘルプ(&H)"},
+    {IDM_ABOUT, false, false, "バージョン情報(&V)"},
     {0, false, true, ""},
-    {40011, false, false, "プロパティ(&P)"},
+    {IDM_PROPERTIES, false, false, "プロパティ(&P)"},
     {0, false, true, ""},
-    {40006, false, false, "終了(&X)"},
+    {IDM_EXIT, false, false, "終了(&X)"},
 };
 
 void ExpectPopup(const std::vector<MenuItem>& items, bool repeatChecked) {
@@ -165,7 +164,7 @@ TEST_F(TrayTest, OtherMouseMessagesOpenNoMenu) {
   probe::TraceLog log;
   probe::Hook menuHook(GetWindowThreadProcessId(window, nullptr), "MenuTraceHook");
   for (LPARAM other : {0x200, 0x202, 0x203, 0x205, 0x206, 0x207, 0x208, 0x209, 0x0, 0x10201})
-    PostMessageA(window, probe::kTrayNotify, 1000, other);
+    PostMessageA(window, WM_TRAY_NOTIFY, kTrayIconId, other);
   EXPECT_FALSE(probe::WaitForMenu(player_->pid(), 1500));
   EXPECT_TRUE(probe::MenusOpened(log).empty());
   HWND menu = OpenMenu(window, WM_LBUTTONDOWN);
@@ -226,7 +225,7 @@ DWORD LoseIconAndAnnounceNewTaskbar(HWND window) {
   NOTIFYICONDATAA record = {};
   record.cbSize = NOTIFYICONDATAA_V1_SIZE;
   record.hWnd = window;
-  record.uID = 1000;
+  record.uID = kTrayIconId;
   EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &record));
   EXPECT_TRUE(WaitUntil([] { return !probe::TrayIconShown(); }, 3000));
   const DWORD announced = GetTickCount();
@@ -268,7 +267,7 @@ TEST_F(TrayTest, NoIconReturnsWhileADialogHasItRemoved) {
   Store(8);
   HWND window = StartOnTone(30);
   ASSERT_TRUE(window);
-  PostMessageA(window, WM_COMMAND, 40013, 0);
+  PostMessageA(window, WM_COMMAND, IDM_ABOUT, 0);
   HWND about = WaitForProcessWindow(player_->pid(), "#32770", "soBeepについて", 5000, true);
   ASSERT_TRUE(about);
   ASSERT_TRUE(WaitUntil([] { return !probe::TrayIconShown(); }, 3000));
@@ -290,7 +289,7 @@ TEST_F(TrayTest, PostedCommandsInAnyOrderNeverCrashThePlayer) {
     HWND window = StartOnTone(0.4);
     ASSERT_TRUE(window);
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> command(40007, 40014);
+    std::uniform_int_distribution<int> command(IDM_PLAY, IDM_START_MENU);
     std::string posted;
     for (int i = 0; i < 30 && player_->Running(); ++i) {
       const int id = command(random);
@@ -300,7 +299,7 @@ TEST_F(TrayTest, PostedCommandsInAnyOrderNeverCrashThePlayer) {
         PressButton(dialog, IDCANCEL);
       // The viewer reports the missing help file in a box of its own, and
       // the player waits for it: the user would close it.
-      if (id == 40012) {
+      if (id == IDM_HELP) {
         EXPECT_TRUE(WaitUntil(
             [&] { return FindWindowA("MS_WINHELP", nullptr) || !player_->Running(); }, 10000));
         probe::EndHelpViewers();
