@@ -53,11 +53,6 @@ function(sobeep_artwork out_var dir)
   set(${out_var} ${outputs} PARENT_SCOPE)
 endfunction()
 
-# The version text, kept in one place (the project's version) for the
-# version resource and the archive's name.
-configure_file(${PROJECT_SOURCE_DIR}/cmake/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h)
-include_directories(${CMAKE_BINARY_DIR}/generated)
-
 include(cmake/core.cmake)
 add_library(sobeep_settings STATIC
   ${PROJECT_SOURCE_DIR}/settings/settings_key.cpp
