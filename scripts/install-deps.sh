@@ -33,7 +33,7 @@ refresh_indexes() {
 # server itself serves the tests that play to one.
 packages=(cmake g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
           xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick googletest
-          clang libclang-rt-14-dev unzip zip python3 make
+          clang libclang-rt-14-dev clang-format clang-tidy unzip zip python3 make
           libasound2-plugins pulseaudio pulseaudio-utils "$@")
 need=()
 for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
