@@ -111,14 +111,40 @@ const Look kDialogReplayDropped{kNone, true, 1, false};
 const Look kEnding{kNone, false, 0, true};
 const Look kEndingReplayDropped{kNone, false, 1, true};
 const Look kDialogEnding{kNone, true, 0, true};
-const Look kDialogEndingReplayDropped{kNone, true, 1, true};
 
-// Each state the tests start from, reached the way the player gets there.
-ReplayRules Reach(const std::vector<Event>& events, const Look& expected) {
+// A state the tests start from, and the events that lead there, the way
+// the player gets there.
+struct Start {
+  std::vector<Event> events;
+  Look look;
+};
+
+using D = Decision;
+using E = Event;
+
+const Start kPlayingOrStopped{{}, kIdle};
+const Start kAfterRunOnRepeat{{E::kRunEndedOnRepeat}, kReplayPosted};
+const Start kStopBeforeReplay{{E::kRunEndedOnRepeat, E::kStop}, kReplayDropped};
+const Start kInDialog{{E::kDialogOpening}, kDialog};
+const Start kInDialogAfterRun{{E::kRunEndedOnRepeat, E::kDialogOpening}, kDialogReplayPosted};
+const Start kReplayUnderDialog{{E::kRunEndedOnRepeat, E::kDialogOpening, E::kPlay},
+                               kDialogReplayHeld};
+const Start kAfterDestroy{{E::kEnded}, kEnding};
+const Start* const kStarts[] = {&kPlayingOrStopped, &kAfterRunOnRepeat, &kStopBeforeReplay,
+                                &kInDialog,         &kInDialogAfterRun, &kReplayUnderDialog,
+                                &kAfterDestroy};
+
+ReplayRules Reach(const Start& start) {
   ReplayRules rules;
-  for (Event event : events) Apply(rules, event);
-  EXPECT_EQ(LookOf(rules), expected);
+  for (Event event : start.events) Apply(rules, event);
+  EXPECT_EQ(LookOf(rules), start.look);
   return rules;
+}
+
+// The events that end the player, the same in every state.
+bool Ends(Event event) {
+  return event == E::kRunEndedRepeatOff || event == E::kRunEndedRepeatNine ||
+         event == E::kRunFailed || event == E::kPlayFailed || event == E::kEnded;
 }
 
 struct Row {
@@ -127,175 +153,92 @@ struct Row {
   Look after;
 };
 
-// Every event in the state `events` lead to: the decision and the state it
-// leaves.
-void ExpectRows(const std::vector<Event>& events, const Look& state, const std::vector<Row>& rows) {
-  ASSERT_EQ(rows.size(), 15u) << "one row for each event";
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const Row& row = rows[i];
-    ASSERT_EQ(row.event, static_cast<Event>(i)) << "rows in event order";
-    ReplayRules rules = Reach(events, state);
-    EXPECT_EQ(Apply(rules, row.event), row.decision) << Name(row.event);
-    EXPECT_EQ(LookOf(rules), row.after) << Name(row.event);
+// Every event but those that end the player, in `start`: the ones in `rows`
+// decide and leave the state as given there; every other one does nothing
+// and leaves the state as it was.
+void ExpectRows(const Start& start, const std::vector<Row>& rows) {
+  for (int i = 0; i <= static_cast<int>(E::kRepeatToggled); ++i) {
+    const Event event = static_cast<Event>(i);
+    if (Ends(event)) continue;
+    Row expected{event, D::kNothing, start.look};
+    for (const Row& row : rows)
+      if (row.event == event) expected = row;
+    ReplayRules rules = Reach(start);
+    EXPECT_EQ(Apply(rules, event), expected.decision) << Name(event);
+    EXPECT_EQ(LookOf(rules), expected.after) << Name(event);
   }
 }
 
-using D = Decision;
-using E = Event;
-
 TEST(ReplayRules, EveryEventWhilePlayingOrStopped) {
-  ExpectRows({}, kIdle,
-             {
-                 {E::kRunEndedOnRepeat, D::kReplayLater, kReplayPosted},
-                 {E::kRunEndedRepeatOff, D::kEnd, kEnding},
-                 {E::kRunEndedRepeatNine, D::kEnd, kEnding},
-                 {E::kRunFailed, D::kCloseAndEnd, kEnding},
-                 {E::kRunAborted, D::kNothing, kIdle},
-                 {E::kRunSuperseded, D::kNothing, kIdle},
-                 {E::kPlay, D::kPlayNow, kIdle},
-                 {E::kPlayFailed, D::kCloseAndEnd, kEnding},
-                 {E::kDialogOpening, D::kShowDialog, kDialog},
-                 {E::kDialogClosed, D::kNothing, kIdle},
-                 {E::kStop, D::kNothing, kIdle},
-                 {E::kEnded, D::kNothing, kEnding},
-                 {E::kMenuClosedDeviceUsable, D::kNothing, kIdle},
-                 {E::kMenuClosedDeviceGone, D::kEnd, kEnding},
-                 {E::kRepeatToggled, D::kNothing, kIdle},
-             });
+  ExpectRows(kPlayingOrStopped, {{E::kRunEndedOnRepeat, D::kReplayLater, kReplayPosted},
+                                 {E::kPlay, D::kPlayNow, kIdle},
+                                 {E::kDialogOpening, D::kShowDialog, kDialog},
+                                 {E::kMenuClosedDeviceGone, D::kEnd, kEnding}});
 }
 
 // Between a run's end on Repeat and its replay the device is closed: a menu
 // that closes then must not take that for a Stop.
 TEST(ReplayRules, EveryEventWhileAReplayIsPosted) {
-  ExpectRows({E::kRunEndedOnRepeat}, kReplayPosted,
-             {
-                 {E::kRunEndedOnRepeat, D::kReplayLater, kReplayPostedAgain},
-                 {E::kRunEndedRepeatOff, D::kEnd, kEndingReplayDropped},
-                 {E::kRunEndedRepeatNine, D::kEnd, kEndingReplayDropped},
-                 {E::kRunFailed, D::kCloseAndEnd, kEndingReplayDropped},
-                 {E::kRunAborted, D::kNothing, kReplayPosted},
-                 {E::kRunSuperseded, D::kNothing, kReplayPosted},
-                 {E::kPlay, D::kPlayNow, kIdle},
-                 {E::kPlayFailed, D::kCloseAndEnd, kEndingReplayDropped},
-                 {E::kDialogOpening, D::kShowDialog, kDialogReplayPosted},
-                 {E::kDialogClosed, D::kNothing, kReplayPosted},
-                 {E::kStop, D::kNothing, kReplayDropped},
-                 {E::kEnded, D::kNothing, kEndingReplayDropped},
-                 {E::kMenuClosedDeviceUsable, D::kNothing, kReplayPosted},
-                 {E::kMenuClosedDeviceGone, D::kNothing, kReplayPosted},
-                 {E::kRepeatToggled, D::kNothing, kReplayPosted},
-             });
+  ExpectRows(kAfterRunOnRepeat, {{E::kRunEndedOnRepeat, D::kReplayLater, kReplayPostedAgain},
+                                 {E::kPlay, D::kPlayNow, kIdle},
+                                 {E::kDialogOpening, D::kShowDialog, kDialogReplayPosted},
+                                 {E::kStop, D::kNothing, kReplayDropped}});
 }
 
 // Stop came while the replay was on its way: its Play comes to nothing, and
 // the next menu ends the player.
 TEST(ReplayRules, EveryEventWhileTheReplayOfAStoppedRunIsOnItsWay) {
-  ExpectRows({E::kRunEndedOnRepeat, E::kStop}, kReplayDropped,
-             {
-                 {E::kRunEndedOnRepeat, D::kReplayLater, kReplayPostedAgain},
-                 {E::kRunEndedRepeatOff, D::kEnd, kEndingReplayDropped},
-                 {E::kRunEndedRepeatNine, D::kEnd, kEndingReplayDropped},
-                 {E::kRunFailed, D::kCloseAndEnd, kEndingReplayDropped},
-                 {E::kRunAborted, D::kNothing, kReplayDropped},
-                 {E::kRunSuperseded, D::kNothing, kReplayDropped},
-                 {E::kPlay, D::kNothing, kIdle},
-                 {E::kPlayFailed, D::kCloseAndEnd, kEndingReplayDropped},
-                 {E::kDialogOpening, D::kShowDialog, kDialogReplayDropped},
-                 {E::kDialogClosed, D::kNothing, kReplayDropped},
-                 {E::kStop, D::kNothing, kReplayDropped},
-                 {E::kEnded, D::kNothing, kEndingReplayDropped},
-                 {E::kMenuClosedDeviceUsable, D::kNothing, kReplayDropped},
-                 {E::kMenuClosedDeviceGone, D::kEnd, kEndingReplayDropped},
-                 {E::kRepeatToggled, D::kNothing, kReplayDropped},
-             });
+  ExpectRows(kStopBeforeReplay, {{E::kRunEndedOnRepeat, D::kReplayLater, kReplayPostedAgain},
+                                 {E::kPlay, D::kNothing, kIdle},
+                                 {E::kDialogOpening, D::kShowDialog, kDialogReplayDropped},
+                                 {E::kMenuClosedDeviceGone, D::kEnd, kEndingReplayDropped}});
 }
 
 // One dialog at a time; a Play from outside still plays under it.
 TEST(ReplayRules, EveryEventWhileADialogIsOpen) {
-  ExpectRows({E::kDialogOpening}, kDialog,
-             {
-                 {E::kRunEndedOnRepeat, D::kReplayLater, kDialogReplayPosted},
-                 {E::kRunEndedRepeatOff, D::kEnd, kDialogEnding},
-                 {E::kRunEndedRepeatNine, D::kEnd, kDialogEnding},
-                 {E::kRunFailed, D::kCloseAndEnd, kDialogEnding},
-                 {E::kRunAborted, D::kNothing, kDialog},
-                 {E::kRunSuperseded, D::kNothing, kDialog},
-                 {E::kPlay, D::kPlayNow, kDialog},
-                 {E::kPlayFailed, D::kCloseAndEnd, kDialogEnding},
-                 {E::kDialogOpening, D::kNothing, kDialog},
-                 {E::kDialogClosed, D::kNothing, kIdle},
-                 {E::kStop, D::kNothing, kDialog},
-                 {E::kEnded, D::kNothing, kDialogEnding},
-                 {E::kMenuClosedDeviceUsable, D::kNothing, kDialog},
-                 {E::kMenuClosedDeviceGone, D::kEnd, kDialogEnding},
-                 {E::kRepeatToggled, D::kNothing, kDialog},
-             });
+  ExpectRows(kInDialog, {{E::kRunEndedOnRepeat, D::kReplayLater, kDialogReplayPosted},
+                         {E::kPlay, D::kPlayNow, kDialog},
+                         {E::kDialogClosed, D::kNothing, kIdle},
+                         {E::kMenuClosedDeviceGone, D::kEnd, kDialogEnding}});
 }
 
 TEST(ReplayRules, EveryEventWhileADialogIsOpenAndAReplayIsPosted) {
-  ExpectRows({E::kRunEndedOnRepeat, E::kDialogOpening}, kDialogReplayPosted,
-             {
-                 {E::kRunEndedOnRepeat, D::kReplayLater, kDialogReplayPostedAgain},
-                 {E::kRunEndedRepeatOff, D::kEnd, kDialogEndingReplayDropped},
-                 {E::kRunEndedRepeatNine, D::kEnd, kDialogEndingReplayDropped},
-                 {E::kRunFailed, D::kCloseAndEnd, kDialogEndingReplayDropped},
-                 {E::kRunAborted, D::kNothing, kDialogReplayPosted},
-                 {E::kRunSuperseded, D::kNothing, kDialogReplayPosted},
-                 {E::kPlay, D::kHoldReplay, kDialogReplayHeld},
-                 {E::kPlayFailed, D::kCloseAndEnd, kDialogEndingReplayDropped},
-                 {E::kDialogOpening, D::kNothing, kDialogReplayPosted},
-                 {E::kDialogClosed, D::kNothing, kReplayPosted},
-                 {E::kStop, D::kNothing, kDialogReplayDropped},
-                 {E::kEnded, D::kNothing, kDialogEndingReplayDropped},
-                 {E::kMenuClosedDeviceUsable, D::kNothing, kDialogReplayPosted},
-                 {E::kMenuClosedDeviceGone, D::kNothing, kDialogReplayPosted},
-                 {E::kRepeatToggled, D::kNothing, kDialogReplayPosted},
-             });
+  ExpectRows(kInDialogAfterRun, {{E::kRunEndedOnRepeat, D::kReplayLater, kDialogReplayPostedAgain},
+                                 {E::kPlay, D::kHoldReplay, kDialogReplayHeld},
+                                 {E::kDialogClosed, D::kNothing, kReplayPosted},
+                                 {E::kStop, D::kNothing, kDialogReplayDropped}});
 }
 
 // The replay came while the dialog was open: it starts when the dialog
 // closes, unless the device was closed in between.
 TEST(ReplayRules, EveryEventWhileAReplayIsHeld) {
-  ExpectRows({E::kRunEndedOnRepeat, E::kDialogOpening, E::kPlay}, kDialogReplayHeld,
-             {
-                 {E::kRunEndedOnRepeat, D::kReplayLater, kDialogReplayPosted},
-                 {E::kRunEndedRepeatOff, D::kEnd, kDialogEnding},
-                 {E::kRunEndedRepeatNine, D::kEnd, kDialogEnding},
-                 {E::kRunFailed, D::kCloseAndEnd, kDialogEnding},
-                 {E::kRunAborted, D::kNothing, kDialogReplayHeld},
-                 {E::kRunSuperseded, D::kNothing, kDialogReplayHeld},
-                 {E::kPlay, D::kHoldReplay, kDialogReplayHeld},
-                 {E::kPlayFailed, D::kCloseAndEnd, kDialogEnding},
-                 {E::kDialogOpening, D::kNothing, kDialogReplayHeld},
-                 {E::kDialogClosed, D::kPlayNow, kIdle},
-                 {E::kStop, D::kNothing, kDialog},
-                 {E::kEnded, D::kNothing, kDialogEnding},
-                 {E::kMenuClosedDeviceUsable, D::kNothing, kDialogReplayHeld},
-                 {E::kMenuClosedDeviceGone, D::kNothing, kDialogReplayHeld},
-                 {E::kRepeatToggled, D::kNothing, kDialogReplayHeld},
-             });
+  ExpectRows(kReplayUnderDialog, {{E::kRunEndedOnRepeat, D::kReplayLater, kDialogReplayPosted},
+                                  {E::kPlay, D::kHoldReplay, kDialogReplayHeld},
+                                  {E::kDialogClosed, D::kPlayNow, kIdle},
+                                  {E::kStop, D::kNothing, kDialog}});
 }
 
-// Once the end is under way nothing starts again; a failure still ends.
-TEST(ReplayRules, EveryEventWhileThePlayerEnds) {
-  ExpectRows({E::kEnded}, kEnding,
-             {
-                 {E::kRunEndedOnRepeat, D::kNothing, kEnding},
-                 {E::kRunEndedRepeatOff, D::kNothing, kEnding},
-                 {E::kRunEndedRepeatNine, D::kNothing, kEnding},
-                 {E::kRunFailed, D::kCloseAndEnd, kEnding},
-                 {E::kRunAborted, D::kNothing, kEnding},
-                 {E::kRunSuperseded, D::kNothing, kEnding},
-                 {E::kPlay, D::kNothing, kEnding},
-                 {E::kPlayFailed, D::kCloseAndEnd, kEnding},
-                 {E::kDialogOpening, D::kNothing, kEnding},
-                 {E::kDialogClosed, D::kNothing, kEnding},
-                 {E::kStop, D::kNothing, kEnding},
-                 {E::kEnded, D::kNothing, kEnding},
-                 {E::kMenuClosedDeviceUsable, D::kNothing, kEnding},
-                 {E::kMenuClosedDeviceGone, D::kNothing, kEnding},
-                 {E::kRepeatToggled, D::kNothing, kEnding},
-             });
+// Once the end is under way nothing starts again.
+TEST(ReplayRules, EveryEventWhileThePlayerEnds) { ExpectRows(kAfterDestroy, {}); }
+
+// A run's end with Repeat off, a failed run or play, and WM_DESTROY end the
+// player in every state: a replay on its way is dropped, an open dialog
+// stays open until it is closed, and a failure ends also what is ending.
+TEST(ReplayRules, EveryStateEndsTheSameWay) {
+  for (const Start* start : kStarts) {
+    for (Event event : {E::kRunEndedRepeatOff, E::kRunEndedRepeatNine, E::kRunFailed,
+                        E::kPlayFailed, E::kEnded}) {
+      ReplayRules rules = Reach(*start);
+      const bool failed = event == E::kRunFailed || event == E::kPlayFailed;
+      const Decision decision = failed                                     ? D::kCloseAndEnd
+                                : event == E::kEnded || start->look.ending ? D::kNothing
+                                                                           : D::kEnd;
+      EXPECT_EQ(Apply(rules, event), decision) << Name(event) << " in " << start->look;
+      const Look ended{kNone, start->look.dialog,
+                       start->look.dropped + (start->look.replay == kPosted ? 1 : 0), true};
+      EXPECT_EQ(LookOf(rules), ended) << Name(event) << " in " << start->look;
+    }
+  }
 }
 
 // Exit, or a newer player, posts Stop and WM_DESTROY; a run that ended just
