@@ -72,7 +72,7 @@ void CarryOut(HWND window, playback::Decision decision) {
   switch (decision) {
     case playback::Decision::kNothing:
     case playback::Decision::kHoldReplay:
-    case playback::Decision::kShowDialog: break;
+    case playback::Decision::kShowDialog: break;  // the dialog frame shows it itself
     case playback::Decision::kReplayLater:
       CloseDevice();
       PostMessageA(window, WM_COMMAND, IDM_PLAY, 0);
