@@ -141,9 +141,16 @@ void OnProperties(HWND window) { ShowDialogFromTray(window, IDD_PROPERTIES, Prop
 
 void OnAbout(HWND window) { ShowDialogFromTray(window, IDD_ABOUT, AboutDialogProc); }
 
-// A help file the viewer cannot find is reported by the viewer itself.
+// A help file the viewer cannot find is reported by the viewer itself; so
+// is one whose short form cannot be had (a missing file has none).
 void OnHelp(HWND window) {
   char path[MAX_PATH];
   if (!BesideModule(path, kHelpFile, false)) return;
-  WinHelpA(window, path, HELP_FINDER, 0);
+  char shortPath[MAX_PATH];
+  const char* viewed = path;
+  if (!paths::FitsHelpViewer(lstrlenA(path))) {
+    const DWORD length = GetShortPathNameA(path, shortPath, sizeof shortPath);
+    if (length > 0 && length < sizeof shortPath) viewed = shortPath;
+  }
+  WinHelpA(window, viewed, HELP_FINDER, 0);
 }

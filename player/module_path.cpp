@@ -8,4 +8,6 @@ bool BesideModule(char* path, std::size_t capacity, std::size_t moduleLength, co
   return text::ReplaceFileName(path, capacity, name, next, slashIsSeparator);
 }
 
+bool FitsHelpViewer(std::size_t pathLength) { return pathLength < kHelpViewerPathLimit; }
+
 }  // namespace paths

@@ -2,13 +2,26 @@
 # Builds the host tools and tests, the shipped 32-bit programs (build/win32,
 # with the shipped files in build/win32/dist), and the Windows build that
 # the tests run on this machine.
+#   build.sh [--player-only]
+# --player-only builds just what playing a file needs: the artwork
+# generator, and the player with the session's keeper in the build the
+# tests run here.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
-configure_and_build "$build/host"
-configure_and_build "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" \
-  -DMINGW_ARCH=i686 -DSOBEEP_HOST_BUILD="$build/host"
-if [ "$test_arch" != i686 ]; then
-  configure_and_build "$(win_build "$test_arch")" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" \
-    -DMINGW_ARCH="$test_arch" -DSOBEEP_HOST_BUILD="$build/host"
+build_windows() {
+  local arch=$1
+  shift
+  configure_and_build "$(win_build "$arch")" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" \
+    -DMINGW_ARCH="$arch" -DSOBEEP_HOST_BUILD="$build/host" "$@"
+}
+
+if [ "${1:-}" = --player-only ]; then
+  configure_and_build "$build/host" -- artgen
+  build_windows "$test_arch" -- soBeep session_keeper
+  exit 0
 fi
+
+configure_and_build "$build/host"
+build_windows i686
+[ "$test_arch" = i686 ] || build_windows "$test_arch"

@@ -16,9 +16,15 @@ else
   test_arch=x86_64
 fi
 win_build() { [ "$1" = i686 ] && echo "$build/win32" || echo "$build/win64"; }
+wine_loader() { [ "$1" = i686 ] && echo /usr/lib/wine/wine || echo /usr/lib/wine/wine64; }
 
+# configure_and_build DIR [CMAKE_ARGS...] [-- TARGETS...]: all targets when
+# none are named.
 configure_and_build() {
-  local dir=$1; shift
-  cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
+  local dir=$1 args=() targets=()
+  shift
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do args+=("$1"); shift; done
+  [ $# -gt 0 ] && shift && targets=("$@")
+  cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release "${args[@]}" >/dev/null
+  cmake --build "$dir" -j "$jobs" ${targets[@]+--target "${targets[@]}"}
 }

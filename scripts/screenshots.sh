@@ -11,7 +11,7 @@ pose=$win/tests/win/ui_pose.exe
 player=$win/player/soBeep.exe
 [ -f "$pose" ] && [ -f "$player" ] || { echo "build first: bash scripts/build.sh" >&2; exit 1; }
 command -v import >/dev/null || { echo "ImageMagick's import is missing" >&2; exit 1; }
-if [ "$test_arch" = i686 ]; then loader=/usr/lib/wine/wine; else loader=/usr/lib/wine/wine64; fi
+loader=$(wine_loader "$test_arch")
 
 session=$build/screenshots-session
 out=$root/docs/images

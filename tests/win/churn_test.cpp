@@ -127,9 +127,10 @@ TEST_F(TrayChurnTest, MenusAndPropertiesOpenedAndClosedLeaveNothingBehind) {
   // Through it all the player kept its icon and its sound, and a Cancel
   // never touched the settings.
   probe::TraceLog log;
-  Sleep(1000);
-  const std::vector<probe::TrayRequest> requests = probe::TrayRequests(log, window_);
-  ASSERT_FALSE(requests.empty()) << "the icon no longer blinks";
+  std::vector<probe::TrayRequest> requests;
+  ASSERT_TRUE(
+      WaitUntil([&] { return (requests = probe::TrayRequests(log, window_)).size() >= 2; }, 3000))
+      << "the icon no longer blinks";
   EXPECT_EQ(requests.back().action, static_cast<DWORD>(NIM_MODIFY)) << "the icon is not back";
   const std::size_t opens = capture.Opens();
   EXPECT_TRUE(WaitUntil([&] { return capture.Opens() >= opens + 2; }, 10000))

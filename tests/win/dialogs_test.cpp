@@ -189,21 +189,19 @@ TEST_F(InstallPathTest, RefusedWhenTheInstallerPathWouldNotFit) {
   PressButton(box, IDOK);
   ASSERT_TRUE(player_->WaitExit(10000));
   EXPECT_EQ(player_->ExitCode(), 0u) << "no overrun";
-  Sleep(500);
-  EXPECT_FALSE(Exists(where + "/Install.exe.ran"));
-  EXPECT_FALSE(Exists(where + "/Install.ex.ran")) << "a truncated path was started";
+  // A program it had started would still be starting.
+  EXPECT_TRUE(HoldsFor(
+      [&] { return !Exists(where + "/Install.exe.ran") && !Exists(where + "/Install.ex.ran"); },
+      1000))
+      << "a truncated path was started";
   EXPECT_EQ(Stored("Repeat"), 0xFFFFFFFFu);
 }
 
 using TrayDialogTest = DialogTest;
 
-// The captured audio stops growing while paused.
-bool Paused(const Capture& capture) {
-  Sleep(400);
-  const std::size_t before = capture.Bytes().size();
-  Sleep(800);
-  return capture.Bytes().size() == before;
-}
+// Played on, the 20 s tones of these tests would fill the capture for
+// several seconds without a pause.
+bool Paused(const Capture& capture) { return capture.WaitQuiet(800, 3000); }
 
 TEST_F(TrayDialogTest, PropertiesPausesAndHidesTheIconUntilClosed) {
   settings::SetDword("Repeat", 8);
@@ -235,7 +233,7 @@ TEST_F(TrayDialogTest, PropertiesPausesAndHidesTheIconUntilClosed) {
   for (const probe::TrayRequest& r : adds)
     if (r.action == NIM_ADD && r.tick >= closed) readded = r.image == iconA;
   EXPECT_TRUE(readded) << "the icon comes back as its first image";
-  EXPECT_FALSE(Paused(capture)) << "playback must resume";
+  EXPECT_TRUE(capture.WaitGrowing(3000)) << "playback must resume";
   EXPECT_EQ(Stored("Repeat"), 8u);
   EXPECT_EQ(Stored("Delay"), 8u) << "Cancel changes nothing";
 
@@ -264,10 +262,11 @@ TEST_F(TrayDialogTest, ADialogOpenedBetweenTwoReplaysStillPauses) {
     HWND dialog =
         WaitForProcessWindow(player_->pid(), "#32770", probe::kPropertiesTitle, 5000, true);
     ASSERT_TRUE(dialog) << "dialog " << cycle;
-    Sleep(200);
+    // A run that was playing when the dialog came is paused, not ended.
+    ASSERT_TRUE(capture.WaitQuiet(200, 3000)) << "dialog " << cycle << ": no pause";
     const std::size_t opens = capture.Opens();
-    Sleep(300);
-    EXPECT_EQ(capture.Opens(), opens) << "dialog " << cycle << ": the file replays under it";
+    EXPECT_TRUE(HoldsFor([&] { return capture.Opens() == opens; }, 500))
+        << "dialog " << cycle << ": the file replays under it";
     PressButton(dialog, IDCANCEL);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
   }
@@ -396,27 +395,52 @@ class HelpTest : public DialogTest {
     probe::EndHelpViewers();
   }
   void TearDown() override { probe::EndHelpViewers(); }
+
+  // Help chosen from the tray of a player installed in `hostDir` opens the
+  // help file beside it.
+  void ExpectHelpOpensFrom(const std::string& hostDir) {
+    const std::string player = hostDir + "/" + kKanjiPlayer;
+    ASSERT_TRUE(probe::CopyProgram(PlayerExe(), player));
+    ASSERT_TRUE(probe::CopyProgram(probe::HelpFile(), hostDir + "/soBeep.hlp"));
+    settings::SetDword("Repeat", 8);
+    settings::SetDword("Delay", 0);
+    HWND window = StartOnTone(20, WinPath(player));
+    ASSERT_TRUE(window);
+    Choose(window, 'h');
+    std::vector<DWORD> viewers;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return !(viewers = probe::ChildProcesses(player_->pid(), "winhlp32.exe")).empty(); },
+        10000))
+        << "no help viewer started";
+    HWND shown = WaitForProcessWindow(viewers[0], nullptr, "SoBeep ヘルプ", 10000, true);
+    EXPECT_TRUE(shown) << "the viewer did not open soBeep.hlp: " << DescribeWindows(viewers[0]);
+    for (DWORD viewer : viewers) probe::EndProcess(viewer);
+    EXPECT_TRUE(player_->Running());
+    ExitPlayer(window);
+  }
 };
 
 TEST_F(HelpTest, OpensTheViewerOnTheHelpFileBesideThePlayer) {
-  const std::string player = dir_ + "/" + kKanjiPlayer;
-  ASSERT_TRUE(probe::CopyProgram(PlayerExe(), player));
-  ASSERT_TRUE(probe::CopyProgram(probe::HelpFile(), dir_ + "/soBeep.hlp"));
-  settings::SetDword("Repeat", 8);
-  settings::SetDword("Delay", 0);
-  HWND window = StartOnTone(20, WinPath(player));
-  ASSERT_TRUE(window);
-  Choose(window, 'h');
-  std::vector<DWORD> viewers;
-  ASSERT_TRUE(WaitUntil(
-      [&] { return !(viewers = probe::ChildProcesses(player_->pid(), "winhlp32.exe")).empty(); },
-      10000))
-      << "no help viewer started";
-  HWND shown = WaitForProcessWindow(viewers[0], nullptr, "SoBeep ヘルプ", 10000, true);
-  EXPECT_TRUE(shown) << "the viewer did not open soBeep.hlp: " << DescribeWindows(viewers[0]);
-  for (DWORD viewer : viewers) probe::EndProcess(viewer);
-  EXPECT_TRUE(player_->Running());
-  ExitPlayer(window);
+  ASSERT_LT(WinPath(dir_).size() + 1 + std::strlen("soBeep.hlp"), 128u);
+  ExpectHelpOpensFrom(dir_);
+}
+
+// The viewer refuses a help file whose full path is 128 characters or more
+// ("error while loading the help file"); from a folder that deep the player
+// hands it the same file under its short name.
+TEST_F(HelpTest, OpensTheHelpOfAnInstallationFolderOfAnyDepth) {
+  std::string where = dir_;
+  const std::string folder = "Sound programs of the family";
+  const std::size_t length = 200 - std::strlen("\\soBeep.hlp");
+  while (WinPath(where).size() < length) {
+    const std::size_t room = length - WinPath(where).size() - 1;
+    std::string name = folder.substr(0, room < folder.size() + 3 ? room : folder.size());
+    if (name.back() == ' ') name.back() = '_';  // Windows drops a trailing blank
+    where += "/" + name;
+    ASSERT_TRUE(CreateDirectoryA(WinPath(where).c_str(), nullptr)) << WinPath(where);
+  }
+  ASSERT_EQ(WinPath(where + "/soBeep.hlp").size(), 200u);
+  ExpectHelpOpensFrom(where);
 }
 
 TEST_F(HelpTest, RefusedWhenTheHelpPathWouldNotFit) {
@@ -430,10 +454,12 @@ TEST_F(HelpTest, RefusedWhenTheHelpPathWouldNotFit) {
   HWND window = StartOnTone(20, WinPath(where + "/s.exe"));
   ASSERT_TRUE(window);
   Choose(window, 'h');
-  Sleep(3000);
-  const std::vector<DWORD> viewers = probe::ChildProcesses(player_->pid(), "winhlp32.exe");
+  std::vector<DWORD> viewers;
+  EXPECT_TRUE(HoldsFor(
+      [&] { return (viewers = probe::ChildProcesses(player_->pid(), "winhlp32.exe")).empty(); },
+      3000))
+      << "a help viewer was started on a cut path";
   for (DWORD viewer : viewers) probe::EndProcess(viewer);
-  EXPECT_TRUE(viewers.empty()) << "a help viewer was started on a cut path";
   EXPECT_TRUE(player_->Running()) << "no overrun";
   ExitPlayer(window);
 }

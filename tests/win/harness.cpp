@@ -41,9 +41,22 @@ void DeleteTree(const std::string& winPath) {
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 std::string WinPath(const std::string& hostPath) {
-  std::string path = "Z:" + hostPath;
+  const std::string tests = HostDirOfTests();
+  const bool onT = hostPath.compare(0, tests.size(), tests) == 0 &&
+                   (hostPath.size() == tests.size() || hostPath[tests.size()] == '/');
+  std::string path = onT ? "T:" + hostPath.substr(tests.size()) : "Z:" + hostPath;
+  if (path.size() == 2) path += '\\';
   for (char& c : path)
     if (c == '/') c = '\\';
+  return path;
+}
+
+std::string HostPath(const std::string& winPath) {
+  std::string path = winPath.substr(2);
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  if (winPath[0] == 'T' || winPath[0] == 't') path = HostDirOfTests() + path;
+  if (!path.empty() && path.back() == '/' && path.size() > 1) path.pop_back();
   return path;
 }
 
@@ -189,6 +202,36 @@ std::string Capture::Run(std::size_t index) const {
   return index < files.size() ? ReadFile(files[index]) : std::string();
 }
 
+std::uint64_t Capture::Size() const {
+  std::uint64_t size = 0;
+  for (const std::string& file : Files()) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(WinPath(file).c_str(), GetFileExInfoStandard, &data))
+      size += (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  return size;
+}
+
+bool Capture::WaitQuiet(DWORD quietMs, DWORD timeoutMs) const {
+  std::uint64_t size = Size();
+  DWORD since = GetTickCount();
+  return WaitUntil(
+      [&] {
+        const std::uint64_t now = Size();
+        if (now != size) {
+          size = now;
+          since = GetTickCount();
+        }
+        return GetTickCount() - since >= Scaled(quietMs);
+      },
+      timeoutMs);
+}
+
+bool Capture::WaitGrowing(DWORD timeoutMs) const {
+  const std::uint64_t size = Size();
+  return WaitUntil([&] { return Size() > size; }, timeoutMs);
+}
+
 Process::Process(const std::string& exe, const std::string& args) {
   std::string commandLine = "\"" + exe + "\"";
   if (!args.empty()) commandLine += " " + args;
@@ -212,7 +255,7 @@ Process::~Process() {
 }
 
 bool Process::WaitExit(DWORD timeoutMs) {
-  return info_.hProcess && WaitForSingleObject(info_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+  return info_.hProcess && WaitForSingleObject(info_.hProcess, Scaled(timeoutMs)) == WAIT_OBJECT_0;
 }
 
 bool Process::Running() const {
@@ -225,11 +268,32 @@ DWORD Process::ExitCode() const {
   return code;
 }
 
+DWORD Scaled(DWORD ms) {
+  static const double scale = [] {
+    char text[32] = "";
+    if (!GetEnvironmentVariableA("SOBEEP_TIMEOUT_SCALE", text, sizeof text)) return 1.0;
+    const double factor = std::atof(text);
+    return factor > 0 ? factor : 1.0;
+  }();
+  return static_cast<DWORD>(ms * scale);
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs) {
   const DWORD start = GetTickCount();
+  const DWORD timeout = Scaled(timeoutMs);
   for (;;) {
     if (condition()) return true;
-    if (GetTickCount() - start >= timeoutMs) return false;
+    if (GetTickCount() - start >= timeout) return false;
+    Sleep(stepMs);
+  }
+}
+
+bool HoldsFor(const std::function<bool()>& condition, DWORD windowMs, DWORD stepMs) {
+  const DWORD start = GetTickCount();
+  const DWORD window = Scaled(windowMs);
+  for (;;) {
+    if (!condition()) return false;
+    if (GetTickCount() - start >= window) return true;
     Sleep(stepMs);
   }
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,8 +24,12 @@ constexpr WPARAM kExit = IDM_EXIT, kStop = IDM_STOP, kShowProperties = IDM_PROPE
 // `s` in double quotes, as the shell passes a path for "%1".
 std::string Quoted(const std::string& s);
 
-// Windows path of a host path (Wine maps the host's root to Z:).
+// The Windows path of a host path, and back. The tests' own folders are on
+// drive T:, which the session maps to the tests' temporary folder, so that
+// their Windows paths are as short as on a user's machine however deep the
+// checkout lies; any other host path is reached through Z:, the host's root.
 std::string WinPath(const std::string& hostPath);
+std::string HostPath(const std::string& winPath);
 // The programs under test, as Windows paths.
 std::string PlayerExe();
 // A fresh, empty host directory for the running test.
@@ -54,7 +59,13 @@ class Capture {
   std::vector<std::string> Files() const;  // PATH, PATH.0001, ... in order
   std::size_t Opens() const { return Files().size(); }
   std::string Bytes() const;                 // all files, concatenated
+  std::uint64_t Size() const;                // their sizes, added up
   std::string Run(std::size_t index) const;  // the bytes of one open
+  // Waits until the audio has not grown for `quietMs` (the sound stopped
+  // or paused); false when it kept growing until the timeout.
+  bool WaitQuiet(DWORD quietMs, DWORD timeoutMs) const;
+  // Waits until the audio grows (the sound goes on).
+  bool WaitGrowing(DWORD timeoutMs) const;
   // While alive, the capture device cannot be opened: the capture folder is
   // replaced by a plain file of the same name.
   class Broken {
@@ -86,7 +97,17 @@ class Process {
   PROCESS_INFORMATION info_ = {};
 };
 
+// Every timeout and observation window of the tests is given for an
+// unloaded machine of this project's kind; SOBEEP_TIMEOUT_SCALE (a factor,
+// default 1) stretches them all on a slower one.
+DWORD Scaled(DWORD ms);
+// Waits until `condition` holds; false when it did not within the
+// (scaled) timeout.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs = 20);
+// The check that something does not happen: true when `condition` held at
+// every look for the whole (scaled) window, false at the first look where
+// it did not.
+bool HoldsFor(const std::function<bool()>& condition, DWORD windowMs, DWORD stepMs = 20);
 
 // The top-level windows of `pid`, in the system's order.
 std::vector<HWND> TopLevelWindows(DWORD pid);

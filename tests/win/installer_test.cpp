@@ -38,13 +38,6 @@ std::string DistDir() { return SOBEEP_DIST; }
 std::string CommandFor(const std::string& winDest) {
   return Quoted(winDest + "\\SoBeep.exe") + " " + Quoted("%1");
 }
-// The host path of a Z:\ path.
-std::string HostPath(const std::string& winPath) {
-  std::string path = winPath.substr(2);
-  for (char& c : path)
-    if (c == '\\') c = '/';
-  return path;
-}
 bool Exists(const std::string& hostPath) {
   return GetFileAttributesA(WinPath(hostPath).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -342,10 +335,13 @@ TEST_F(InstallCopyTest, AFailedWriteTestKeepsTheDialogOpenWithNothingCopied) {
   SetField(installer.dialog(), WinPath(dest));
   PressButton(installer.dialog(), IDOK);
   ASSERT_TRUE(WaitUntil([&] { return !installer.Enabled(IDOK); }, kWait));
-  Sleep(1500);
-  EXPECT_EQ(WaitForMessageBox(installer.pid(), kErrorCaption, 0), nullptr)
+  EXPECT_TRUE(HoldsFor(
+      [&] {
+        return !WaitForMessageBox(installer.pid(), kErrorCaption, 0) &&
+               !WaitForMessageBox(installer.pid(), kFinishedCaption, 0);
+      },
+      1500))
       << "the installer adds no report of its own";
-  EXPECT_EQ(WaitForMessageBox(installer.pid(), kFinishedCaption, 0), nullptr);
   EXPECT_TRUE(IsWindowVisible(installer.dialog()));
   EXPECT_FALSE(installer.Enabled(IDCANCEL)) << "OK and Cancel stay disabled";
   EXPECT_TRUE(installer.Enabled(kBrowse));
@@ -415,9 +411,13 @@ TEST_F(InstallCopyTest, OkAndCancelDoNothingWhileAnInstallationRuns) {
   // Commands that still arrive, as from another program, are ignored.
   PressButton(installer.dialog(), IDCANCEL);
   PressButton(installer.dialog(), IDOK);
-  Sleep(1000);
-  EXPECT_TRUE(IsWindowVisible(installer.dialog())) << "Cancel ended the running installation";
-  EXPECT_EQ(WaitForMessageBox(installer.pid(), kFinishedCaption, 0), nullptr);
+  EXPECT_TRUE(HoldsFor(
+      [&] {
+        return IsWindowVisible(installer.dialog()) &&
+               !WaitForMessageBox(installer.pid(), kFinishedCaption, 0);
+      },
+      1000))
+      << "Cancel ended the running installation, or OK started another";
   PressButton(box, IDCANCEL);
   EXPECT_EQ(installer.Answer(kFinishedCaption, IDOK), kFinishedText) << "only one installation ran";
   ASSERT_TRUE(installer.process().WaitExit(kWait));

@@ -3,7 +3,9 @@
 # capture device, an Xvfb display, and a keeper process that holds a window
 # open for the whole run.
 #
-#   session.sh start DIR LOADER KEEPER.exe   boot the session in DIR
+#   session.sh start DIR LOADER KEEPER.exe [TESTS_DIR]
+#                                            boot the session in DIR; the
+#                                            tests' folder becomes drive T:
 #   session.sh stop DIR                      end everything it started
 #
 # DIR/env then holds the exports that run.sh uses for every program.
@@ -28,10 +30,10 @@ stop_session() {
 case "$cmd" in
   stop) stop_session; exit 0 ;;
   start) ;;
-  *) echo "usage: $0 start DIR LOADER KEEPER | stop DIR" >&2; exit 2 ;;
+  *) echo "usage: $0 start DIR LOADER KEEPER [TESTS_DIR] | stop DIR" >&2; exit 2 ;;
 esac
 
-loader=$3 keeper=$4
+loader=$3 keeper=$4 tests_dir=${5:-}
 stop_session
 rm -rf "$dir"
 mkdir -p "$dir/home" "$dir/capture"
@@ -40,10 +42,19 @@ mkdir -p "$dir/home" "$dir/capture"
 # named by CAPTURE_FILE. Wine hands programs it starts the host environment
 # of their parent, not the Windows one, so the name is fixed for the whole
 # session and tests empty the capture folder between runs.
-cat > "$dir/home/.asoundrc" <<'ALSA'
+#
+# The capture hands the audio on to the null device, which takes it faster
+# than real time; SESSION_AUDIO=output hands it on to the machine's sound
+# output instead (sound-output.sh), so it is heard at its real speed.
+if [ "${SESSION_AUDIO:-capture}" = output ]; then
+  bash "$(dirname "$0")/sound-output.sh" > "$dir/audio"
+else
+  printf '%s\n' '"null"' 'no sound output' > "$dir/audio"
+fi
+cat > "$dir/home/.asoundrc" <<ALSA
 pcm.!default {
   type file
-  slave.pcm "null"
+  slave.pcm $(sed -n 1p "$dir/audio")
   file { @func getenv vars [ CAPTURE_FILE ] default "/dev/null" }
   format "raw"
   truncate false
@@ -70,7 +81,14 @@ export DISPLAY=":$(cat "$dir/display")"
 export WINELOADER="$loader"
 export WINESERVER="$wineserver"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Wine would take its PulseAudio driver whenever a sound server is
+# reachable, and the audio would bypass the capture: the session plays
+# through ALSA, whatever the machine runs.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winepulse.drv=d"
+# ALSA's own PulseAudio hook, too, makes the server its default device
+# whenever one is running, over the capture device: it finds none here.
+# The capture's slave names its server itself.
+export PULSE_SERVER="unix:$dir/no-sound-server"
 export LANG=ja_JP.UTF-8
 export CAPTURE_FILE="$dir/capture/audio.raw"
 ENV
@@ -78,6 +96,13 @@ ENV
 source "$dir/env"
 
 "$loader" wineboot -i >/dev/null 2>&1
+# On T: the tests' folders have Windows paths as short as a user's, so
+# tests of path lengths and of the help viewer's limit do not depend on
+# how deep the checkout lies.
+if [ -n "$tests_dir" ]; then
+  mkdir -p "$tests_dir"
+  ln -sfn "$(realpath "$tests_dir")" "$WINEPREFIX/dosdevices/t:"
+fi
 # A crash must end the program with its exception code, not hang in a dialog.
 "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 
