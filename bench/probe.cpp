@@ -18,9 +18,10 @@
 #include <cstring>
 #include <string>
 
-namespace {
+#include "player/main_window.h"
+#include "player/resources/resource.h"
 
-constexpr UINT kPlayerExitCommand = 40006;
+namespace {
 
 std::string ChildCommandLine(int argc, char** argv) {
   std::string line;
@@ -91,12 +92,12 @@ int Launch(bool sampleMemory, int argc, char** argv) {
 }
 
 int ExitPlayer() {
-  const HWND player = FindWindowA("SoBeepWClass", "SoBeep");
+  const HWND player = FindWindowA(kMainWindowClass, kWindowTitle);
   if (!player) {
     std::fprintf(stderr, "probe: no player window\n");
     return 1;
   }
-  PostMessageA(player, WM_COMMAND, kPlayerExitCommand, 0);
+  PostMessageA(player, WM_COMMAND, IDM_EXIT, 0);
   return 0;
 }
 

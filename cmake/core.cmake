@@ -5,5 +5,6 @@ add_library(sobeep_core STATIC
   ${PROJECT_SOURCE_DIR}/settings/setting_rules.cpp
   ${PROJECT_SOURCE_DIR}/player/command_line.cpp
   ${PROJECT_SOURCE_DIR}/player/playback_rules.cpp
+  ${PROJECT_SOURCE_DIR}/player/replay_rules.cpp
 )
 target_include_directories(sobeep_core PUBLIC ${PROJECT_SOURCE_DIR})

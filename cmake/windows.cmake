@@ -53,11 +53,6 @@ function(sobeep_artwork out_var dir)
   set(${out_var} ${outputs} PARENT_SCOPE)
 endfunction()
 
-# The version text, kept in one place (the project's version) for the
-# version resource and the archive's name.
-configure_file(${PROJECT_SOURCE_DIR}/cmake/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h)
-include_directories(${CMAKE_BINARY_DIR}/generated)
-
 include(cmake/core.cmake)
 add_library(sobeep_settings STATIC
   ${PROJECT_SOURCE_DIR}/settings/settings_key.cpp
@@ -69,20 +64,37 @@ add_subdirectory(installer)
 sobeep_small_program(soBeep)
 sobeep_small_program(installer)
 
-# The shipped folder: exactly the files the installer copies. The help files
-# come from the host build's generator.
+# The shipped folder: exactly the files the installer copies, named where the
+# installer names them. The two programs are built here; the others are the
+# help files from the host build's generator.
+file(READ ${PROJECT_SOURCE_DIR}/installer/install_rules.h _install_rules)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/installer/install_rules.h)
+string(REGEX MATCH "kInstallFiles\\[\\] = {[^}]*}" _install_list "${_install_rules}")
+string(REGEX MATCHALL "\"[^\"]+\"" SOBEEP_SHIPPED_FILES "${_install_list}")
+string(REPLACE "\"" "" SOBEEP_SHIPPED_FILES "${SOBEEP_SHIPPED_FILES}")
+if(NOT SOBEEP_SHIPPED_FILES MATCHES "soBeep\\.exe;.*install\\.exe")
+  message(FATAL_ERROR "no shipped files in installer/install_rules.h: ${SOBEEP_SHIPPED_FILES}")
+endif()
 set(SOBEEP_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
-set(SOBEEP_SHIPPED_HELP
-  ${SOBEEP_HELP_DIR}/soBeep.hlp
-  ${SOBEEP_HELP_DIR}/soBeep.cnt
-  ${SOBEEP_HELP_DIR}/soBeep.hed)
+set(_gather)
+set(_sources)
+foreach(name ${SOBEEP_SHIPPED_FILES})
+  if(name STREQUAL "soBeep.exe")
+    set(source $<TARGET_FILE:soBeep>)
+  elseif(name STREQUAL "install.exe")
+    set(source $<TARGET_FILE:installer>)
+  else()
+    set(source ${SOBEEP_HELP_DIR}/${name})
+    list(APPEND _sources ${source})
+  endif()
+  list(APPEND _gather COMMAND ${CMAKE_COMMAND} -E copy ${source} ${SOBEEP_DIST_DIR}/${name})
+endforeach()
 add_custom_target(dist ALL
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${SOBEEP_DIST_DIR}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${SOBEEP_DIST_DIR}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:soBeep> ${SOBEEP_DIST_DIR}/soBeep.exe
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:installer> ${SOBEEP_DIST_DIR}/install.exe
-  COMMAND ${CMAKE_COMMAND} -E copy ${SOBEEP_SHIPPED_HELP} ${SOBEEP_DIST_DIR}
-  DEPENDS soBeep installer ${SOBEEP_SHIPPED_HELP}
+  ${_gather}
+  DEPENDS soBeep installer ${_sources}
   COMMENT "gathering the shipped files in ${SOBEEP_DIST_DIR}")
 
 # The archive users download, beside the shipped folder; the tests install
@@ -96,8 +108,7 @@ set(SOBEEP_ZIP ${CMAKE_BINARY_DIR}/SoBeep-${PROJECT_VERSION}-${_platform}.zip)
 set(SOBEEP_UNZIPPED_DIR ${CMAKE_BINARY_DIR}/dist-unzipped)
 add_custom_target(dist_zip ALL
   COMMAND ${CMAKE_COMMAND} -E rm -f ${SOBEEP_ZIP}
-  COMMAND ${CMAKE_COMMAND} -E tar cf ${SOBEEP_ZIP} --format=zip
-          soBeep.exe soBeep.hlp install.exe soBeep.cnt soBeep.hed
+  COMMAND ${CMAKE_COMMAND} -E tar cf ${SOBEEP_ZIP} --format=zip ${SOBEEP_SHIPPED_FILES}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${SOBEEP_UNZIPPED_DIR}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${SOBEEP_UNZIPPED_DIR}
   COMMAND ${CMAKE_COMMAND} -E chdir ${SOBEEP_UNZIPPED_DIR} ${CMAKE_COMMAND} -E tar xf ${SOBEEP_ZIP}

@@ -9,6 +9,10 @@
 
 namespace text {
 
+// Paths are held in buffers of this many bytes, the terminator included:
+// MAX_PATH (common/win_char_next.h holds the two together).
+constexpr std::size_t kPathSize = 260;
+
 using CharStep = const char* (*)(const char*);
 
 // True for the lead bytes of double-byte characters in code page 932.

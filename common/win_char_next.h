@@ -3,7 +3,11 @@
 #pragma once
 #include <windows.h>
 
+#include "common/text_scan.h"
+
 namespace text {
+
+static_assert(kPathSize == MAX_PATH, "the platform-free path buffers are MAX_PATH bytes");
 
 inline const char* WinCharNext(const char* p) { return CharNextA(p); }
 

@@ -4,15 +4,12 @@
 
 namespace install {
 
-const char* const kInstallFiles[kFileCount] = {
-    "soBeep.exe", "soBeep.hlp", "install.exe", "soBeep.cnt", "soBeep.hed",
-};
 const char kWriteTestFile[] = "chimbell.tst";
 
 bool JoinFits(const char* dir, const char* name, text::CharStep next) {
   const std::size_t length = std::strlen(dir);
-  if (length >= kPathSize) return false;
-  char path[kPathSize];
+  if (length >= text::kPathSize) return false;
+  char path[text::kPathSize];
   std::memcpy(path, dir, length + 1);
   return text::JoinPath(path, sizeof path, name, next);
 }

@@ -7,11 +7,11 @@
 
 namespace install {
 
-constexpr std::size_t kPathSize = 260;
-constexpr std::size_t kFileCount = 5;
-
-// In copy order; the last one decides whether the installation went on.
-extern const char* const kInstallFiles[kFileCount];
+// The shipped files, in copy order; the last one decides whether the
+// installation went on. The build packs exactly these into the shipped
+// folder and the archive: cmake/windows.cmake reads them from here.
+inline constexpr const char* kInstallFiles[] = {"soBeep.exe", "soBeep.hlp", "install.exe",
+                                                "soBeep.cnt", "soBeep.hed"};
 extern const char kWriteTestFile[];
 
 enum class PathProblem { kNone, kDestination, kModuleDirectory };

@@ -111,20 +111,18 @@ LPARAM ScreenSize() {
   return static_cast<LPARAM>(width << 16 | height);
 }
 
-// Commands posted while a dialog is open run inside its modal loop; a
-// second dialog over the first would resume playback and bring the icon
-// back while the first is still open, so it is not opened.
+// Commands posted while a dialog is open run inside its modal loop, so a
+// second one can come while the first is open.
 void ShowDialogFromTray(HWND window, int templateId, DLGPROC procedure) {
-  if (g_player.openDialogs > 0) return;
-  g_player.openDialogs = 1;
+  if (g_player.replay.DialogOpening() != playback::Decision::kShowDialog) return;
   PausePlayback();
   NotifyTray(NIM_DELETE, nullptr, nullptr);
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), nullptr, procedure, ScreenSize());
   ResumePlayback();
-  g_player.openDialogs = 0;
+  const playback::Decision afterwards = g_player.replay.DialogClosed();
   NotifyTray(NIM_ADD, g_player.iconA, kWindowTitle);
-  if (g_player.replayPending == kReplayHeld) OpenAndPlay(window);
+  CarryOut(window, afterwards);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ void OnCreate(HWND window) {
 
 void OnDestroy(HWND window) {
   KillTimer(window, kBlinkTimerId);
-  CloseDevice();
+  OnEnd();
   PostQuitMessage(0);
 }
 
@@ -32,9 +32,10 @@ void OnExit(HWND window) {
   PostMessageA(window, WM_DESTROY, 0, 0);
 }
 
-void OnRepeat() {
+void OnRepeat(HWND window) {
   g_player.settings.Repeat = settings::Toggled(g_player.settings.Repeat);
   SaveSettings(g_settingsKey, g_player.settings);
+  CarryOut(window, g_player.replay.RepeatToggled());
 }
 
 void OnDelay() { g_player.settings.Delay = settings::Toggled(g_player.settings.Delay); }
@@ -49,8 +50,8 @@ bool OnCommand(HWND window, WORD id) {
   switch (id) {
     case IDM_EXIT: OnExit(window); return true;
     case IDM_PLAY: OnPlay(window); return true;
-    case IDM_REPEAT: OnRepeat(); return true;
-    case IDM_STOP: CloseDevice(); return true;
+    case IDM_REPEAT: OnRepeat(window); return true;
+    case IDM_STOP: OnStop(); return true;
     case IDM_DELAY: OnDelay(); return true;
     case IDM_PROPERTIES: OnProperties(window); return true;
     case IDM_HELP: OnHelp(window); return true;

@@ -6,6 +6,19 @@
 #include "player/playback_rules.h"
 #include "player/resources/resource.h"
 
+// The platform-free rules spell out the MCI values they take and give.
+static_assert(playback::kNotifySuccessful == MCI_NOTIFY_SUCCESSFUL &&
+                  playback::kNotifySuperseded == MCI_NOTIFY_SUPERSEDED &&
+                  playback::kNotifyAborted == MCI_NOTIFY_ABORTED &&
+                  playback::kNotifyFailure == MCI_NOTIFY_FAILURE,
+              "MCI notification flags");
+static_assert(playback::kModeStop == MCI_MODE_STOP && playback::kModePlay == MCI_MODE_PLAY &&
+                  playback::kModePause == MCI_MODE_PAUSE,
+              "MCI modes");
+static_assert(playback::kCommandPlay == MCI_PLAY && playback::kCommandStop == MCI_STOP &&
+                  playback::kCommandPause == MCI_PAUSE,
+              "MCI commands");
+
 void PinWaveDriver() {
   // Closing the last waveaudio device unloads its driver. Under Wine the
   // driver's play thread sends the end-of-play notification before it has
@@ -21,8 +34,11 @@ void PinWaveDriver() {
   LoadLibraryA(path);
 }
 
+namespace {
+
+void CloseDevice() { mciSendCommandA(g_player.device, MCI_CLOSE, 0, 0); }
+
 void OpenAndPlay(HWND notifyWindow) {
-  g_player.replayPending = 0;
   MCI_OPEN_PARMSA open = {};
   open.dwCallback = reinterpret_cast<DWORD_PTR>(g_player.mainWindow);
   open.lpstrDeviceType = "waveaudio";
@@ -34,28 +50,11 @@ void OpenAndPlay(HWND notifyWindow) {
   MCI_PLAY_PARMS play = {};
   play.dwCallback = reinterpret_cast<DWORD_PTR>(notifyWindow);
   if (mciSendCommandA(g_player.device, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play)) !=
-      0) {
-    CloseDevice();
-    PostMessageA(g_player.mainWindow, WM_DESTROY, 0, 0);
-  }
+      0)
+    CarryOut(notifyWindow, g_player.replay.PlayFailed());
 }
 
-void OnPlay(HWND window) {
-  // A replay that falls due while a dialog has playback paused waits for
-  // the dialog to close: short files would otherwise play on under it.
-  if (g_player.openDialogs > 0 && g_player.replayPending != 0) {
-    g_player.replayPending = kReplayHeld;
-    return;
-  }
-  OpenAndPlay(window);
-}
-
-// Whoever closes the device (Stop, the end) also drops a replay held for
-// later; a finished run's replay is marked again after the close.
-void CloseDevice() {
-  mciSendCommandA(g_player.device, MCI_CLOSE, 0, 0);
-  g_player.replayPending = 0;
-}
+}  // namespace
 
 void PausePlayback() { mciSendCommandA(g_player.device, MCI_PAUSE, 0, 0); }
 
@@ -69,18 +68,37 @@ std::uint32_t QueryPlaybackState() {
   return playback::ModeToCommand(error == 0, static_cast<std::uint32_t>(status.dwReturn));
 }
 
-void OnPlaybackNotify(HWND window, WPARAM flag) {
-  switch (playback::OnNotify(static_cast<std::uint32_t>(flag), g_player.settings.Repeat)) {
-    case playback::NotifyAction::kIgnore: break;
-    case playback::NotifyAction::kReplay:
+void CarryOut(HWND window, playback::Decision decision) {
+  switch (decision) {
+    case playback::Decision::kNothing:
+    case playback::Decision::kHoldReplay:
+    case playback::Decision::kShowDialog: break;  // the dialog frame shows it itself
+    case playback::Decision::kReplayLater:
       CloseDevice();
-      g_player.replayPending = kReplayPosted;
       PostMessageA(window, WM_COMMAND, IDM_PLAY, 0);
       break;
-    case playback::NotifyAction::kEnd: PostMessageA(window, WM_DESTROY, 0, 0); break;
-    case playback::NotifyAction::kCloseAndEnd:
+    case playback::Decision::kPlayNow: OpenAndPlay(window); break;
+    case playback::Decision::kEnd: PostMessageA(window, WM_DESTROY, 0, 0); break;
+    case playback::Decision::kCloseAndEnd:
       CloseDevice();
       PostMessageA(window, WM_DESTROY, 0, 0);
       break;
   }
+}
+
+void OnPlay(HWND window) { CarryOut(window, g_player.replay.PlayRequested()); }
+
+void OnStop() {
+  CloseDevice();
+  g_player.replay.Stopped();
+}
+
+void OnEnd() {
+  CloseDevice();
+  g_player.replay.Ended();
+}
+
+void OnPlaybackNotify(HWND window, WPARAM flag) {
+  CarryOut(window,
+           g_player.replay.RunEnded(static_cast<std::uint32_t>(flag), g_player.settings.Repeat));
 }

@@ -4,13 +4,21 @@
 
 #include <cstdint>
 
+#include "player/replay_rules.h"
+
 // Keeps the waveaudio driver loaded between the runs of a repeated file.
 void PinWaveDriver();
-void OpenAndPlay(HWND notifyWindow);
-// The Play command (40007): a replay held back while a dialog is open.
-void OnPlay(HWND window);
-void CloseDevice();
 void PausePlayback();
 void ResumePlayback();
 std::uint32_t QueryPlaybackState();
+
+// Carries out what the replay rules decided.
+void CarryOut(HWND window, playback::Decision decision);
+
+// The Play command (40007).
+void OnPlay(HWND window);
+// The Stop command (40009).
+void OnStop();
+// WM_DESTROY: the device closes for good.
+void OnEnd();
 void OnPlaybackNotify(HWND window, WPARAM flag);

@@ -1,21 +1,16 @@
-// The player's process-wide state and the names other processes find it by.
+// The player's process-wide state.
 #pragma once
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "player/main_window.h"
+#include "player/replay_rules.h"
 #include "settings/player_settings.h"
 
 class SettingsKey;
 
-constexpr const char kMainWindowClass[] = "SoBeepWClass";
-constexpr const char kWindowTitle[] = "SoBeep";
-constexpr UINT kTrayIconId = 1000;
-constexpr UINT WM_TRAY_NOTIFY = WM_APP + 100;
 constexpr UINT_PTR kBlinkTimerId = 1;
 constexpr UINT kBlinkIntervalMs = 300;
-
-constexpr int kReplayPosted = 1;
-constexpr int kReplayHeld = 2;
 
 struct PlayerState {
   HWND mainWindow;
@@ -27,12 +22,8 @@ struct PlayerState {
   HICON iconA;
   HICON iconB;
   MCIDEVICEID device;
-  // From the close of a finished run on Repeat until the replay opens the
-  // device again (kReplayPosted, or kReplayHeld while a dialog that paused
-  // playback is open): in that gap the closed device is no Stop.
-  int replayPending;
-  // 1 while a dialog opened from the tray is open and the icon is away.
-  int openDialogs;
+  // The replay of a run on Repeat and the dialogs opened from the tray.
+  playback::ReplayRules replay;
   // The shell's "TaskbarCreated" broadcast: after a restart of the shell's
   // notification area every icon is gone and has to be added again.
   UINT taskbarCreated;

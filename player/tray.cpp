@@ -5,6 +5,7 @@
 #include "player/player_state.h"
 #include "player/playback.h"
 #include "player/resources/resource.h"
+#include "settings/setting_rules.h"
 
 // The shell's first record layout: every shell version accepts it.
 static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88,
@@ -27,7 +28,7 @@ void OnBlinkTimer() {
   // While a dialog has removed the icon the change could only fail, and a
   // failing change can keep the shell's caller waiting (two seconds each
   // under Wine), which would freeze the open dialog.
-  if (g_player.openDialogs > 0) return;
+  if (g_player.replay.IconAway()) return;
   NotifyTray(NIM_MODIFY, g_player.blinkPhase == 1 ? g_player.iconB : g_player.iconA, kWindowTitle);
 }
 
@@ -53,18 +54,18 @@ void OnTrayNotify(HWND window, LPARAM mouseMessage) {
   HMENU menu = LoadTrayMenu(&popup);
   SetForegroundWindow(window);
   if (menu) {
-    // The stored value is the check flag itself: 8 is MF_CHECKED.
+    // The stored value is the check flag itself.
+    static_assert(settings::kOn == MF_CHECKED && settings::kOff == MF_UNCHECKED,
+                  "a stored setting doubles as the menu item's check flag");
     CheckMenuItem(popup, IDM_REPEAT, g_player.settings.Repeat);
     TrackPopupMenuEx(popup, TPM_VERTICAL, cursor.x, cursor.y, window, nullptr);
     // Lets the menu close properly when the user clicks elsewhere.
     PostMessageA(window, WM_NULL, 0, 0);
     DestroyMenu(menu);
   }
-  // A device that reports no usable state (closed by Stop) ends the player;
-  // one closed for a replay that has not started yet is not stopped.
-  if (!g_player.replayPending && QueryPlaybackState() == 0) PostMessageA(window, WM_DESTROY, 0, 0);
+  CarryOut(window, g_player.replay.MenuClosed(QueryPlaybackState() != 0));
 }
 
 void OnTaskbarCreated() {
-  if (g_player.openDialogs == 0) NotifyTray(NIM_ADD, g_player.iconA, kWindowTitle);
+  if (!g_player.replay.IconAway()) NotifyTray(NIM_ADD, g_player.iconA, kWindowTitle);
 }

@@ -36,7 +36,7 @@ refresh_indexes() {
 # says it was skipped).
 packages=(cmake g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
           xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick googletest
-          clang libclang-rt-14-dev unzip zip python3 make
+          clang libclang-rt-14-dev clang-format clang-tidy unzip zip python3 make
           libasound2-plugins pulseaudio-utils "$@")
 have pipewire-pulse || packages+=(pulseaudio)
 need=()

@@ -18,5 +18,7 @@ CC=clang CXX=clang++ configure_and_build "$build/host-fuzz" -DSOBEEP_FUZZ=ON \
   -DSOBEEP_FUZZ_SECONDS="${SOBEEP_FUZZ_SECONDS:-30}"
 ctest --test-dir "$build/host-fuzz" --output-on-failure
 cat "$build/host-fuzz"/tests/fuzz/work/*/summary
+echo "== code style: .clang-format and the naming rule of .clang-tidy"
+bash "$here/style.sh" "$build/host" "$build/host-fuzz" "$build/win32"
 echo "== Windows tests ($test_arch build under Wine)"
 ctest --test-dir "$(win_build "$test_arch")" --output-on-failure

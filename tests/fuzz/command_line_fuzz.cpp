@@ -4,12 +4,11 @@
 #include <cstring>
 #include <string>
 
+#include "common/text_scan.h"
 #include "player/command_line.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {
-
-constexpr std::size_t kPathSize = 260;
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
@@ -63,10 +62,10 @@ void CheckTakeFirstArgument(const std::string& args, std::size_t capacity) {
 void CheckShellLine(const std::string& program, const std::string& path, const std::string& gap) {
   const std::string line = '"' + program + '"' + gap + '"' + path + '"';
   const char* args = cmdline::SkipProgramName(line.c_str());
-  fuzz::GuardedBuffer out(kPathSize);
-  const bool taken = cmdline::TakeFirstArgument(args, out.data(), kPathSize);
+  fuzz::GuardedBuffer out(text::kPathSize);
+  const bool taken = cmdline::TakeFirstArgument(args, out.data(), text::kPathSize);
   FUZZ_CHECK(out.GuardsIntact());
-  FUZZ_CHECK(taken == (path.size() < kPathSize));
+  FUZZ_CHECK(taken == (path.size() < text::kPathSize));
   FUZZ_CHECK(taken ? path == out.data() : out.data()[0] == '\0');
 }
 
@@ -78,9 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string line = input.Text();
   CheckSkipProgramName(line);
   const std::string args = cmdline::SkipProgramName(line.c_str());
-  CheckTakeFirstArgument(args, kPathSize);
+  CheckTakeFirstArgument(args, text::kPathSize);
   CheckTakeFirstArgument(args, smallCapacity);
-  CheckTakeFirstArgument(line, kPathSize);
+  CheckTakeFirstArgument(line, text::kPathSize);
 
   std::string gap;
   for (char c : input.Text()) gap += static_cast<char>(1 + static_cast<unsigned char>(c) % 0x20);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "common/text_scan.h"
@@ -56,7 +57,8 @@ TEST(InstallPaths, TheModuleDirectoryMustHoldInstallExe) {
 
 TEST(InstallPaths, TheFileListIsTheShippedFilesInOrder) {
   const char* expected[] = {"soBeep.exe", "soBeep.hlp", "install.exe", "soBeep.cnt", "soBeep.hed"};
-  for (std::size_t i = 0; i < install::kFileCount; ++i)
+  ASSERT_EQ(std::size(install::kInstallFiles), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i)
     EXPECT_STREQ(install::kInstallFiles[i], expected[i]);
   EXPECT_STREQ(install::kWriteTestFile, "chimbell.tst");
 }

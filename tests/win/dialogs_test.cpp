@@ -64,7 +64,7 @@ using SettingsModeTest = DialogTest;
 TEST_F(SettingsModeTest, ShowsPropertiesWithInstallButtonAndCheckingRepeatStoresEight) {
   HWND dialog = StartBare(PlayerExe());
   ASSERT_TRUE(dialog) << DescribeWindows(player_->pid());
-  HWND install = GetDlgItem(dialog, 1002);
+  HWND install = GetDlgItem(dialog, IDC_INSTALL);
   ASSERT_TRUE(install) << "settings mode creates the Install button";
   EXPECT_EQ(ClassName(install), "Button");
   EXPECT_EQ(WindowText(install), "Install(&I)");
@@ -83,10 +83,10 @@ TEST_F(SettingsModeTest, ShowsPropertiesWithInstallButtonAndCheckingRepeatStores
   GetClientRect(dialog, &client);
   EXPECT_FALSE(FindProcessWindow(player_->pid(), kClass, nullptr, false)) << "no main window";
   EXPECT_FALSE(probe::TrayIconShown()) << "no tray icon in settings mode";
-  EXPECT_FALSE(Checked(dialog, 1000));
+  EXPECT_FALSE(Checked(dialog, IDC_REPEAT));
 
-  Click(dialog, 1000);
-  ASSERT_TRUE(WaitUntil([&] { return Checked(dialog, 1000); }, 3000));
+  Click(dialog, IDC_REPEAT);
+  ASSERT_TRUE(WaitUntil([&] { return Checked(dialog, IDC_REPEAT); }, 3000));
   Click(dialog, IDOK);
   ASSERT_TRUE(player_->WaitExit(10000));
   EXPECT_EQ(player_->ExitCode(), 0u);
@@ -99,9 +99,9 @@ TEST_F(SettingsModeTest, CancelChangesNothing) {
   settings::SetDword("Delay", 8);
   HWND dialog = StartBare(PlayerExe());
   ASSERT_TRUE(dialog);
-  EXPECT_TRUE(Checked(dialog, 1000)) << "a stored 8 shows as checked";
-  Click(dialog, 1000);
-  ASSERT_TRUE(WaitUntil([&] { return !Checked(dialog, 1000); }, 3000));
+  EXPECT_TRUE(Checked(dialog, IDC_REPEAT)) << "a stored 8 shows as checked";
+  Click(dialog, IDC_REPEAT);
+  ASSERT_TRUE(WaitUntil([&] { return !Checked(dialog, IDC_REPEAT); }, 3000));
   Click(dialog, IDCANCEL);
   ASSERT_TRUE(player_->WaitExit(10000));
   EXPECT_EQ(player_->ExitCode(), 0u);
@@ -117,7 +117,7 @@ TEST_F(SettingsModeTest, InstallStartsTheInstallerBesideThePlayer) {
   ASSERT_TRUE(probe::CopyProgram(probe::StandInExe(), dir_ + "/Install.exe"));
   HWND dialog = StartBare(WinPath(player));
   ASSERT_TRUE(dialog);
-  Click(dialog, 1002);
+  Click(dialog, IDC_INSTALL);
   EXPECT_TRUE(WaitUntil([&] { return Exists(dir_ + "/Install.exe.ran"); }, 10000))
       << "the installer did not start";
   ASSERT_TRUE(player_->WaitExit(10000));
@@ -133,7 +133,7 @@ TEST_F(SettingsModeTest, InstallWithoutInstallerWarnsAndSavesNothing) {
   ASSERT_TRUE(probe::CopyProgram(PlayerExe(), player));
   HWND dialog = StartBare(WinPath(player));
   ASSERT_TRUE(dialog);
-  Click(dialog, 1002);
+  Click(dialog, IDC_INSTALL);
   HWND box = WaitForMessageBox(player_->pid(), "Install -WARNING-", 10000);
   ASSERT_TRUE(box);
   EXPECT_EQ(MessageBoxText(box), kInstallWarning);
@@ -183,7 +183,7 @@ TEST_F(InstallPathTest, RefusedWhenTheInstallerPathWouldNotFit) {
   ASSERT_TRUE(CopyLong(probe::StandInExe(), where + "/Install.ex"));
   HWND dialog = StartBare(WinPath(where + "/soBeep.exe"));
   ASSERT_TRUE(dialog) << "the player did not start from its long path";
-  Click(dialog, 1002);
+  Click(dialog, IDC_INSTALL);
   HWND box = WaitForMessageBox(player_->pid(), "Install -WARNING-", 10000);
   ASSERT_TRUE(box) << "the refused path must be reported as a failed start";
   PressButton(box, IDOK);
@@ -216,12 +216,12 @@ TEST_F(TrayDialogTest, PropertiesPausesAndHidesTheIconUntilClosed) {
   Choose(window, 'p');
   HWND dialog = WaitForProcessWindow(player_->pid(), "#32770", probe::kPropertiesTitle, 5000, true);
   ASSERT_TRUE(dialog);
-  EXPECT_FALSE(GetDlgItem(dialog, 1002)) << "the Install button is for settings mode only";
+  EXPECT_FALSE(GetDlgItem(dialog, IDC_INSTALL)) << "the Install button is for settings mode only";
   RECT frame;
   GetWindowRect(dialog, &frame);
   EXPECT_EQ(frame.left, 50);
   EXPECT_EQ(frame.top, 50);
-  EXPECT_TRUE(Checked(dialog, 1000));
+  EXPECT_TRUE(Checked(dialog, IDC_REPEAT));
   EXPECT_FALSE(probe::TrayIconShown()) << "the icon is removed while the dialog is open";
   EXPECT_TRUE(Paused(capture)) << "playback must pause";
 
@@ -335,7 +335,7 @@ TEST_F(TrayDialogTest, AboutSitsNextToTheTrayAndItsInvisibleLinkOpensTheHomePage
   // The link button is never drawn: where it lies over the bitmap, the
   // screen shows only the bitmap's grey and blue, and its last row is the
   // solid blue underline.
-  HWND link = GetDlgItem(about, 1009);
+  HWND link = GetDlgItem(about, IDC_URL);
   ASSERT_TRUE(link);
   HWND picture = nullptr;
   for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))

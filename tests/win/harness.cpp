@@ -269,13 +269,13 @@ DWORD Process::ExitCode() const {
 }
 
 DWORD Scaled(DWORD ms) {
-  static const double scale = [] {
+  static const double kScale = [] {
     char text[32] = "";
     if (!GetEnvironmentVariableA("SOBEEP_TIMEOUT_SCALE", text, sizeof text)) return 1.0;
     const double factor = std::atof(text);
     return factor > 0 ? factor : 1.0;
   }();
-  return static_cast<DWORD>(ms * scale);
+  return static_cast<DWORD>(ms * kScale);
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs) {

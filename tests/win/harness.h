@@ -10,13 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "player/main_window.h"
+#include "player/resources/resource.h"
+
 namespace harness {
 
 // The player's main window, as the shell and a newer player look it up, and
 // the commands that a test posts to it as its menu would.
-constexpr char kClass[] = "SoBeepWClass";
-constexpr char kTitle[] = "SoBeep";
-constexpr WPARAM kExit = 40006, kStop = 40009, kShowProperties = 40011;
+constexpr const char* kClass = kMainWindowClass;
+constexpr const char* kTitle = kWindowTitle;
+constexpr WPARAM kExit = IDM_EXIT, kStop = IDM_STOP, kShowProperties = IDM_PROPERTIES;
 
 // `s` in double quotes, as the shell passes a path for "%1".
 std::string Quoted(const std::string& s);
@@ -41,9 +44,10 @@ std::string ReadFile(const std::string& hostPath);
 // True when `captured` is the wave data `data`, apart from silence before
 // and after it: Wine's ALSA output writes a period of silence whenever it
 // finds its buffer empty while the stream runs, which happens now and then
-// just before the first data arrives or just after the last has gone.
-// Silence inside the data is a fault: nothing fills a gap there.
-constexpr std::size_t kOutputPaddingLimit = 4096;
+// just before the first data arrives or just after the last has gone
+// (tests/win/output_padding_limit.txt). Silence inside the data is a fault:
+// nothing fills a gap there.
+constexpr std::size_t kOutputPaddingLimit = SOBEEP_OUTPUT_PADDING_LIMIT;
 ::testing::AssertionResult SameAudio(const std::string& captured, const std::string& data);
 void WriteFile(const std::string& hostPath, const std::string& bytes);
 

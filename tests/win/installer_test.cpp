@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "installer/install_rules.h"
+#include "installer/resources/resource.h"
 #include "tests/win/harness.h"
 
 using namespace harness;
@@ -27,13 +29,10 @@ constexpr char kErrorCaption[] = "error";
 constexpr char kCopyFailed[] = "コピーできません";
 constexpr char kAssocErrorCaption[] = "Installation of SoBeep";
 constexpr char kProposed[] = "c:\\Program Files\\SoBeep";
-constexpr int kDestField = 1003;
-constexpr int kBrowse = 1004;
-constexpr int kRemoveAssociation = 1006;
+constexpr int kDestField = IDC_DEST_DIR;
+constexpr int kBrowse = IDC_BROWSE;
+constexpr int kRemoveAssociation = IDC_REMOVE_ASSOC;
 constexpr DWORD kWait = 20000;
-
-const char* const kShipped[] = {"soBeep.exe", "soBeep.hlp", "install.exe", "soBeep.cnt",
-                                "soBeep.hed"};
 
 std::string DistDir() { return SOBEEP_DIST; }
 std::string CommandFor(const std::string& winDest) {
@@ -158,7 +157,7 @@ void SetField(HWND dialog, const std::string& text) {
 // the installer among them.
 void Unpack(const std::string& hostDir) {
   CreateDirectoryA(WinPath(hostDir).c_str(), nullptr);
-  for (const char* name : kShipped)
+  for (const char* name : install::kInstallFiles)
     ASSERT_TRUE(CopyFileA(WinPath(DistDir() + "/" + name).c_str(),
                           WinPath(hostDir + "/" + name).c_str(), FALSE))
         << name;
@@ -211,7 +210,7 @@ class InstallerTest : public ::testing::Test {
   void TearDown() override { DeleteAssociations(); }
   // The installed files equal the shipped ones, byte for byte.
   void ExpectInstalled(const std::string& hostDest) {
-    for (const char* name : kShipped) {
+    for (const char* name : install::kInstallFiles) {
       const std::string installed = ReadFile(hostDest + "/" + name);
       EXPECT_FALSE(installed.empty()) << name << " missing in " << hostDest;
       EXPECT_TRUE(installed == ReadFile(DistDir() + "/" + name)) << name << " differs";
@@ -388,11 +387,11 @@ TEST_F(InstallCopyTest, TheInstallersOwnFolderAsDestinationRefusesEveryCopy) {
   ASSERT_TRUE(installer.dialog());
   SetField(installer.dialog(), WinPath(source_));
   PressButton(installer.dialog(), IDOK);
-  for (const char* name : kShipped) {
+  for (const char* name : install::kInstallFiles) {
     EXPECT_EQ(installer.Answer(kErrorCaption, IDRETRY), kCopyFailed) << name;
   }
   ASSERT_TRUE(installer.process().WaitExit(kWait));
-  for (const char* name : kShipped)
+  for (const char* name : install::kInstallFiles)
     EXPECT_TRUE(ReadFile(source_ + "/" + name) == ReadFile(DistDir() + "/" + name))
         << name << " must survive a copy onto itself";
   EXPECT_FALSE(ClassExists(".wav"));
@@ -725,7 +724,7 @@ using RepeatedInstallTest = InstallerTest;
 constexpr char kCommandKey[] = "SoBeep\\shell\\sobeep\\command";
 
 void MakeReadOnly(const std::string& hostDest) {
-  for (const char* name : kShipped)
+  for (const char* name : install::kInstallFiles)
     ASSERT_TRUE(SetFileAttributesA(WinPath(hostDest + "/" + name).c_str(), FILE_ATTRIBUTE_READONLY))
         << name;
 }
@@ -783,7 +782,8 @@ TEST_F(InstallFaultTest, ADestinationThatRefusesWritesMidInstallLosesNothing) {
   // An earlier installation: its files and its command.
   const std::string dest = dir_ + "/SoBeep";
   CreateDirectoryA(WinPath(dest).c_str(), nullptr);
-  for (const char* name : kShipped) WriteFile(dest + "/" + name, std::string("old ") + name);
+  for (const char* name : install::kInstallFiles)
+    WriteFile(dest + "/" + name, std::string("old ") + name);
   const std::string oldCommand = "\"C:\\old\\soBeep.exe\" \"%1\"";
   WriteClassText(".wav", nullptr, "SoBeep");
   WriteClassText(kCommandKey, nullptr, oldCommand);
@@ -908,8 +908,8 @@ TEST(InstallerResourceTest, DialogTemplateHasItsControlsStylesAndFont) {
   Resources resources;
   ASSERT_TRUE(resources.module());
   DWORD size = 0;
-  const BYTE* base = resources.Find(reinterpret_cast<const char*>(RT_DIALOG), 122, &size);
-  ASSERT_TRUE(base) << "dialog 122 in Japanese";
+  const BYTE* base = resources.Find(reinterpret_cast<const char*>(RT_DIALOG), IDD_INSTALLER, &size);
+  ASSERT_TRUE(base) << "the installation dialog in Japanese";
   TemplateReader reader(base);
   EXPECT_EQ(reader.Word(), 1) << "an extended template";
   EXPECT_EQ(reader.Word(), 0xFFFF);
@@ -940,12 +940,13 @@ TEST(InstallerResourceTest, DialogTemplateHasItsControlsStylesAndFont) {
       {child | BS_PUSHBUTTON | WS_TABSTOP, 0, 82, 121, 50, 14, IDCANCEL, L"button", L"ｷｬﾝｾﾙ"},
       {child | SS_LEFT | WS_GROUP, 0, 7, 85, 91, 11, -1, L"static",
        L"インストール先のディレクトリ(&E)"},
-      {child | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 10, 95, 116, 13, 1003, L"edit", L""},
-      {child | BS_PUSHBUTTON | WS_TABSTOP, 0, 130, 95, 34, 13, 1004, L"button", L"参照(&R)"},
+      {child | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 10, 95, 116, 13, IDC_DEST_DIR, L"edit",
+       L""},
+      {child | BS_PUSHBUTTON | WS_TABSTOP, 0, 130, 95, 34, 13, IDC_BROWSE, L"button", L"参照(&R)"},
       {child | SS_CENTER | WS_GROUP, 0, 7, 37, 161, 26, -1, L"static",
        L"SoBeep へようこそ！\n指定のディレクトリにコピーし、関連付けします。"},
       {child | SS_BITMAP, 0, 49, 7, 77, 23, -1, L"static", L"#125"},
-      {child | BS_PUSHBUTTON | WS_TABSTOP, 0, 94, 66, 74, 14, 1006, L"button",
+      {child | BS_PUSHBUTTON | WS_TABSTOP, 0, 94, 66, 74, 14, IDC_REMOVE_ASSOC, L"button",
        L"関連付けの消去(&C)"},
   };
   for (std::size_t i = 0; i < count && i < 8; ++i) {
@@ -980,7 +981,8 @@ TEST(InstallerResourceTest, LogoIsA4BitBitmapAndTheIconHasOne16ColourImage) {
   Resources resources;
   ASSERT_TRUE(resources.module());
   DWORD size = 0;
-  const BYTE* bitmap = resources.Find(reinterpret_cast<const char*>(RT_BITMAP), 125, &size);
+  const BYTE* bitmap =
+      resources.Find(reinterpret_cast<const char*>(RT_BITMAP), IDB_INSTALLER_LOGO, &size);
   ASSERT_TRUE(bitmap);
   BITMAPINFOHEADER header;
   std::memcpy(&header, bitmap, sizeof header);
@@ -990,7 +992,8 @@ TEST(InstallerResourceTest, LogoIsA4BitBitmapAndTheIconHasOne16ColourImage) {
   EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
   EXPECT_GE(size, sizeof header + 16 * 4 + ((135 * 4 + 31) / 32) * 4 * 35);
 
-  const BYTE* group = resources.Find(reinterpret_cast<const char*>(RT_GROUP_ICON), 102, &size);
+  const BYTE* group =
+      resources.Find(reinterpret_cast<const char*>(RT_GROUP_ICON), IDI_INSTALLER, &size);
   ASSERT_TRUE(group);
   WORD count;
   std::memcpy(&count, group + 4, 2);

@@ -14,7 +14,7 @@ constexpr DWORD kCommand = WM_COMMAND;
 // silence, then the beginning of the file.
 bool IsStartOf(const std::string& run, const std::string& data) {
   std::size_t zeros = 0;
-  while (zeros < run.size() && zeros <= 4096 && run[zeros] == '\0') ++zeros;
+  while (zeros < run.size() && zeros <= kOutputPaddingLimit && run[zeros] == '\0') ++zeros;
   for (std::size_t leadIn = 0; leadIn <= zeros; ++leadIn) {
     const std::size_t rest = run.size() - leadIn;
     if (rest <= data.size() && data.compare(0, rest, run, leadIn, rest) == 0) return true;
@@ -290,9 +290,9 @@ TEST_F(PlayerTest, RefusedWritesShowTheCautionOnEverySave) {
     previous = box;
     return text;
   };
-  PostMessageA(window, kCommand, 40008, 0);  // Repeat off: toggled and saved at once
+  PostMessageA(window, kCommand, IDM_REPEAT, 0);  // Repeat off: toggled and saved at once
   EXPECT_EQ(acknowledge("the first toggle"), "レジストリに記録出来ませんでした。");
-  PostMessageA(window, kCommand, 40008, 0);  // and on again
+  PostMessageA(window, kCommand, IDM_REPEAT, 0);  // and on again
   EXPECT_EQ(acknowledge("the second toggle"), "レジストリに記録出来ませんでした。");
   PostMessageA(window, kCommand, kExit, 0);  // the last save, at the end
   EXPECT_EQ(acknowledge("the save at the end"), "レジストリに記録出来ませんでした。");

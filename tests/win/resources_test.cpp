@@ -60,29 +60,29 @@ std::vector<Item> Items(HMENU menu) {
 
 TEST_F(PlayerResourceTest, TrayMenuHasItsFourPopups) {
   ASSERT_TRUE(module_);
-  ASSERT_FALSE(Resource(RT_MENU, 113).empty()) << "menu 113 in Japanese";
-  HMENU menu = LoadMenuW(module_, MAKEINTRESOURCEW(113));
+  ASSERT_FALSE(Resource(RT_MENU, IDR_TRAY_MENU).empty()) << "the tray menu in Japanese";
+  HMENU menu = LoadMenuW(module_, MAKEINTRESOURCEW(IDR_TRAY_MENU));
   ASSERT_TRUE(menu);
   const struct {
     const char* title;
     std::vector<Item> items;
   } expected[] = {
-      {"再生(&P)", {{40006, 0, false, "終了(&X)"}}},
+      {"再生(&P)", {{IDM_EXIT, 0, false, "終了(&X)"}}},
       {"編集(&E)",
-       {{40008, MFS_CHECKED, false, "リピート"},
+       {{IDM_REPEAT, MFS_CHECKED, false, "リピート"},
         {0, 0, true, ""},
-        {40012, 0, false, "ヘルプ(&H)"},
-        {40013, 0, false, "バージョン情報(&V)"},
+        {IDM_HELP, 0, false, "ヘルプ(&H)"},
+        {IDM_ABOUT, 0, false, "バージョン情報(&V)"},
         {0, 0, true, ""},
-        {40011, 0, false, "プロパティ(&P)"},
+        {IDM_PROPERTIES, 0, false, "プロパティ(&P)"},
         {0, 0, true, ""},
-        {40006, 0, false, "終了(&X)"}}},
+        {IDM_EXIT, 0, false, "終了(&X)"}}},
       {"再生(&P)",
-       {{40007, 0, false, "再生(&P)"},
-        {40009, 0, false, "停止(&S)"},
-        {40014, 0, false, "Start Menu"},
-        {40010, MFS_CHECKED, false, "遅延(&D)"}}},
-      {"FileList(&L)", {{65535, 0, false, "DUMMY"}}},
+       {{IDM_PLAY, 0, false, "再生(&P)"},
+        {IDM_STOP, 0, false, "停止(&S)"},
+        {IDM_START_MENU, 0, false, "Start Menu"},
+        {IDM_DELAY, MFS_CHECKED, false, "遅延(&D)"}}},
+      {"FileList(&L)", {{IDM_DUMMY, 0, false, "DUMMY"}}},
   };
   ASSERT_EQ(GetMenuItemCount(menu), 4);
   for (int p = 0; p < 4; ++p) {
@@ -212,7 +212,7 @@ void ExpectControls(const Dialog& d, const std::vector<Control>& expected) {
 }
 
 TEST_F(PlayerResourceTest, PropertiesIsAPlainTemplateWithItsThreeControls) {
-  const std::string bytes = Resource(RT_DIALOG, 117);
+  const std::string bytes = Resource(RT_DIALOG, IDD_PROPERTIES);
   ASSERT_GE(bytes.size(), 18u);
   const Dialog d = Parse(bytes);
   EXPECT_NE(d.style & 0xFFFF0000u, 0xFFFF0000u) << "an extended template";
@@ -231,12 +231,12 @@ TEST_F(PlayerResourceTest, PropertiesIsAPlainTemplateWithItsThreeControls) {
       d, {
              {kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 6, 66, 39, 14, kButton, "OK"},
              {kChild | WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, 51, 66, 39, 14, kButton, "ｷｬﾝｾﾙ"},
-             {kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 1000, 30, 7, 33, 10, kButton, "Repeat"},
+             {kChild | WS_TABSTOP | BS_AUTOCHECKBOX, IDC_REPEAT, 30, 7, 33, 10, kButton, "Repeat"},
          });
 }
 
 TEST_F(PlayerResourceTest, AboutIsAPlainTemplateWithTheLinkOverTheBitmap) {
-  const std::string bytes = Resource(RT_DIALOG, 115);
+  const std::string bytes = Resource(RT_DIALOG, IDD_ABOUT);
   ASSERT_GE(bytes.size(), 18u);
   const Dialog d = Parse(bytes);
   EXPECT_EQ(d.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFOREGROUND |
@@ -250,7 +250,7 @@ TEST_F(PlayerResourceTest, AboutIsAPlainTemplateWithTheLinkOverTheBitmap) {
   // The texts the maker chooses are checked for being there, not for wording.
   const std::vector<Control> fixed = {
       {kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 79, 74, 20, 14, kButton, "OK"},
-      {kChild | WS_TABSTOP | BS_OWNERDRAW, 1009, 35, 48, 107, 11, kButton, "URL"},
+      {kChild | WS_TABSTOP | BS_OWNERDRAW, IDC_URL, 35, 48, 107, 11, kButton, "URL"},
       {kChild | WS_GROUP | SS_CENTER, 0xFFFF, 42, 61, 95, 8, kStatic, d.controls[2].text},
       {kChild | WS_GROUP | SS_LEFT, 0xFFFF, 29, 25, 123, 8, kStatic, d.controls[3].text},
       {kChild | WS_GROUP | SS_LEFT, 0xFFFF, 100, 34, 75, 7, kStatic, d.controls[4].text},
@@ -264,7 +264,7 @@ TEST_F(PlayerResourceTest, AboutIsAPlainTemplateWithTheLinkOverTheBitmap) {
 }
 
 TEST_F(PlayerResourceTest, LinkBitmapIsBlueOnGreyWithASolidBlueBottomRow) {
-  const std::string bytes = Resource(RT_BITMAP, 135);
+  const std::string bytes = Resource(RT_BITMAP, IDB_HOMEPAGE);
   ASSERT_GE(bytes.size(), sizeof(BITMAPINFOHEADER));
   BITMAPINFOHEADER header;
   std::memcpy(&header, bytes.data(), sizeof header);

@@ -97,14 +97,14 @@ TEST_F(TrayTest, IconAlternatesEvery300msAlsoAfterStop) {
 }
 
 const std::vector<MenuItem> kPopup = {
-    {40008, false, false, "リピート"},
+    {IDM_REPEAT, false, false, "リピート"},
     {0, false, true, ""},
-    {40012, false, false, "ヘルプ(&H)"},
-    {40013, false, false, "バージョン情報(&V)"},
+    {IDM_HELP, false, false, "ヘルプ(&H)"},
+    {IDM_ABOUT, false, false, "バージョン情報(&V)"},
     {0, false, true, ""},
-    {40011, false, false, "プロパティ(&P)"},
+    {IDM_PROPERTIES, false, false, "プロパティ(&P)"},
     {0, false, true, ""},
-    {40006, false, false, "終了(&X)"},
+    {IDM_EXIT, false, false, "終了(&X)"},
 };
 
 void ExpectPopup(const std::vector<MenuItem>& items, bool repeatChecked) {
@@ -172,7 +172,7 @@ TEST_F(TrayTest, OtherMouseMessagesOpenNoMenu) {
   probe::TraceLog log;
   probe::Hook menuHook(GetWindowThreadProcessId(window, nullptr), "MenuTraceHook");
   for (LPARAM other : {0x200, 0x202, 0x203, 0x205, 0x206, 0x207, 0x208, 0x209, 0x0, 0x10201})
-    PostMessageA(window, probe::kTrayNotify, 1000, other);
+    PostMessageA(window, WM_TRAY_NOTIFY, kTrayIconId, other);
   EXPECT_FALSE(probe::WaitForMenu(player_->pid(), 1500));
   EXPECT_TRUE(probe::MenusOpened(log).empty());
   HWND menu = OpenMenu(window, WM_LBUTTONDOWN);
@@ -230,7 +230,7 @@ DWORD LoseIconAndAnnounceNewTaskbar(HWND window) {
   NOTIFYICONDATAA record = {};
   record.cbSize = NOTIFYICONDATAA_V1_SIZE;
   record.hWnd = window;
-  record.uID = 1000;
+  record.uID = kTrayIconId;
   EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &record));
   EXPECT_TRUE(WaitUntil([] { return !probe::TrayIconShown(); }, 3000));
   const DWORD announced = GetTickCount();
@@ -273,7 +273,7 @@ TEST_F(TrayTest, NoIconReturnsWhileADialogHasItRemoved) {
   Store(8);
   HWND window = StartOnTone(30);
   ASSERT_TRUE(window);
-  PostMessageA(window, WM_COMMAND, 40013, 0);
+  PostMessageA(window, WM_COMMAND, IDM_ABOUT, 0);
   HWND about = WaitForProcessWindow(player_->pid(), "#32770", "soBeepについて", 5000, true);
   ASSERT_TRUE(about);
   ASSERT_TRUE(WaitUntil([] { return !probe::TrayIconShown(); }, 3000));
@@ -295,7 +295,7 @@ TEST_F(TrayTest, PostedCommandsInAnyOrderNeverCrashThePlayer) {
     HWND window = StartOnTone(0.4);
     ASSERT_TRUE(window);
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> command(40007, 40014);
+    std::uniform_int_distribution<int> command(IDM_PLAY, IDM_START_MENU);
     std::string posted;
     for (int i = 0; i < 30 && player_->Running(); ++i) {
       const int id = command(random);
@@ -305,7 +305,7 @@ TEST_F(TrayTest, PostedCommandsInAnyOrderNeverCrashThePlayer) {
         PressButton(dialog, IDCANCEL);
       // The viewer reports the missing help file in a box of its own, and
       // the player waits for it: the user would close it.
-      if (id == 40012) {
+      if (id == IDM_HELP) {
         EXPECT_TRUE(WaitUntil(
             [&] { return FindWindowA("MS_WINHELP", nullptr) || !player_->Running(); }, 10000));
         probe::EndHelpViewers();
@@ -319,6 +319,53 @@ TEST_F(TrayTest, PostedCommandsInAnyOrderNeverCrashThePlayer) {
     ASSERT_TRUE(player_->WaitExit(0));
     EXPECT_EQ(player_->ExitCode(), 0u) << "the player faulted after " << posted;
     player_.reset();
+  }
+}
+
+// The player handles its messages in order: once a toggle of Repeat posted
+// after them is in the registry, everything posted before it was handled.
+void Drain(HWND window) {
+  const DWORD before = StoredRepeat();
+  PostMessageA(window, WM_COMMAND, IDM_REPEAT, 0);
+  ASSERT_TRUE(WaitUntil([&] { return StoredRepeat() != before; }, 5000));
+}
+
+// A run's end and a Stop can pass each other: the end's replay is already
+// posted when the Stop comes. That replay never plays, in the tray or under
+// a dialog, and the next menu ends the player as after any Stop.
+TEST_F(TrayTest, AReplayOnItsWayWhenStopComesNeverPlays) {
+  for (bool underDialog : {false, true}) {
+    SCOPED_TRACE(underDialog ? "under a dialog" : "in the tray");
+    Store(8);
+    Capture capture;
+    HWND window = StartOnTone(30);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(WaitUntil([&] { return capture.Opens() == 1; }, 5000));
+    HWND dialog = nullptr;
+    if (underDialog) {
+      PostMessageA(window, WM_COMMAND, kShowProperties, 0);
+      dialog = WaitForProcessWindow(player_->pid(), "#32770", probe::kPropertiesTitle, 5000, true);
+      ASSERT_TRUE(dialog);
+    }
+    // The end of the run as MCI reports it, and Stop before its replay.
+    PostMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 0);
+    PostMessageA(window, WM_COMMAND, kStop, 0);
+    // The replay is posted while the first toggle waits in the queue.
+    ASSERT_NO_FATAL_FAILURE(Drain(window));
+    ASSERT_NO_FATAL_FAILURE(Drain(window));
+    EXPECT_TRUE(HoldsFor([&] { return capture.Opens() == 1; }, 1000)) << "the replay played";
+    if (dialog) {
+      PressButton(dialog, IDCANCEL);
+      ASSERT_TRUE(WaitUntil(probe::TrayIconShown, 3000));
+      EXPECT_TRUE(HoldsFor([&] { return capture.Opens() == 1; }, 1000))
+          << "the replay played once the dialog closed";
+    }
+    EXPECT_TRUE(player_->Running()) << "after Stop the player waits in the tray";
+    HWND menu = OpenMenu(window);
+    ASSERT_TRUE(menu);
+    probe::MenuKey(menu, VK_ESCAPE);
+    ASSERT_TRUE(player_->WaitExit(10000)) << "the click after Stop must end the player";
+    EXPECT_EQ(player_->ExitCode(), 0u);
   }
 }
 

@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "player/main_window.h"
+#include "player/resources/resource.h"
+
 namespace {
 
 struct Query {
@@ -40,7 +43,7 @@ HWND WaitForWindow(DWORD pid, const char* windowClass) {
 
 HWND WaitForMainWindow() {
   for (int i = 0; i < 200; ++i) {
-    if (HWND window = FindWindowA("SoBeepWClass", "SoBeep")) return window;
+    if (HWND window = FindWindowA(kMainWindowClass, kWindowTitle)) return window;
     Sleep(50);
   }
   return nullptr;
@@ -68,12 +71,12 @@ int main(int argc, char** argv) {
   if (std::strcmp(pose, "menu") == 0) {
     SetCursorPos(560, 420);
     Sleep(700);
-    PostMessageA(main, 0x8064, 1000, WM_RBUTTONDOWN);
+    PostMessageA(main, WM_TRAY_NOTIFY, kTrayIconId, WM_RBUTTONDOWN);
     shown = "#32768";
   } else if (std::strcmp(pose, "properties") == 0) {
-    PostMessageA(main, WM_COMMAND, 40011, 0);
+    PostMessageA(main, WM_COMMAND, IDM_PROPERTIES, 0);
   } else if (std::strcmp(pose, "about") == 0) {
-    PostMessageA(main, WM_COMMAND, 40013, 0);
+    PostMessageA(main, WM_COMMAND, IDM_ABOUT, 0);
   }
   HWND window = WaitForWindow(player.dwProcessId, shown);
   if (!window) return 1;
@@ -90,7 +93,7 @@ int main(int argc, char** argv) {
   else
     PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
   Sleep(300);
-  if (main) PostMessageA(main, WM_COMMAND, 40006, 0);
+  if (main) PostMessageA(main, WM_COMMAND, IDM_EXIT, 0);
   WaitForSingleObject(player.hProcess, 10000);
   return 0;
 }

@@ -182,7 +182,7 @@ HWND TrayPlayerTest::StartOnTone(double seconds, const std::string& exe) {
 }
 
 HWND TrayPlayerTest::OpenMenu(HWND window, LPARAM button) {
-  PostMessageA(window, kTrayNotify, 1000, button);
+  PostMessageA(window, WM_TRAY_NOTIFY, kTrayIconId, button);
   return WaitForMenu(player_->pid(), 5000);
 }
 

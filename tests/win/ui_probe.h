@@ -14,7 +14,6 @@
 
 namespace probe {
 
-constexpr UINT kTrayNotify = 0x8064;
 constexpr char kPropertiesTitle[] = "SoBeepのプロパティ";
 
 // Explorer shows its stand-alone tray window while at least one icon exists.

@@ -21,7 +21,7 @@ namespace {
 constexpr int kUndrawn = -2;
 constexpr int kMaxSourceSide = 1024;
 
-std::string strip_trailing(std::string s) {
+std::string StripTrailing(std::string s) {
   while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t')) s.pop_back();
   return s;
 }
@@ -31,7 +31,7 @@ class Parser {
   explicit Parser(const std::string& text) {
     std::istringstream in(text);
     std::string line;
-    while (std::getline(in, line)) lines_.push_back(strip_trailing(line));
+    while (std::getline(in, line)) lines_.push_back(StripTrailing(line));
   }
 
   Image run() {
@@ -94,7 +94,7 @@ class Parser {
     fail("unknown colour '" + name + "'");
   }
 
-  void end_of_line(std::istringstream& words) {
+  void EndOfLine(std::istringstream& words) {
     std::string extra;
     if (words >> extra) fail("unexpected '" + extra + "' at the end of the line");
   }
@@ -111,7 +111,7 @@ class Parser {
     if (image_.width != 0) fail("'size' may be given only once");
     int w = number(words, "width");
     int h = number(words, "height");
-    end_of_line(words);
+    EndOfLine(words);
     if (w < 1 || h < 1 || w > kMaxSourceSide || h > kMaxSourceSide) {
       fail("size " + std::to_string(w) + " x " + std::to_string(h) + " is out of range 1.." +
            std::to_string(kMaxSourceSide));
@@ -126,12 +126,12 @@ class Parser {
     if (!(words >> ch) || ch.size() != 1) fail("'key' needs one character and a colour");
     if (keys_.count(ch[0])) fail("key '" + ch + "' is already defined");
     keys_[ch[0]] = colour(words);
-    end_of_line(words);
+    EndOfLine(words);
   }
 
   void fill(std::istringstream& words) {
     int c = colour(words);
-    end_of_line(words);
+    EndOfLine(words);
     image_.pixels.assign(image_.pixels.size(), c);
   }
 
@@ -139,7 +139,7 @@ class Parser {
     int x = number(words, "x"), y = number(words, "y");
     int w = number(words, "width"), h = number(words, "height");
     int c = colour(words);
-    end_of_line(words);
+    EndOfLine(words);
     if (w < 1 || h < 1) fail("a rectangle needs a positive width and height");
     for (int j = y; j < y + h; ++j) {
       for (int i = x; i < x + w; ++i) put(i, j, c);
@@ -157,7 +157,7 @@ class Parser {
         close + 1 != rest.size()) {
       fail("'text' needs its string in double quotes at the end of the line");
     }
-    for (const Point& p : render_text(rest.substr(open + 1, close - open - 1), line_)) {
+    for (const Point& p : RenderText(rest.substr(open + 1, close - open - 1), line_)) {
       put(x + p.x, y + p.y, c);
     }
   }
@@ -167,7 +167,7 @@ class Parser {
     int x = number(words, "x"), y = number(words, "y");
     int scale = 1;
     if (words >> std::ws && !words.eof()) scale = number(words, "scale");
-    end_of_line(words);
+    EndOfLine(words);
     if (scale < 1 || scale > 16) fail("scale " + std::to_string(scale) + " is out of range 1..16");
     size_t width = 0;
     int row = 0;
@@ -200,39 +200,39 @@ class Parser {
   std::map<char, int> keys_;
 };
 
-void put16(std::vector<std::uint8_t>& out, unsigned v) {
+void Put16(std::vector<std::uint8_t>& out, unsigned v) {
   out.push_back(static_cast<std::uint8_t>(v));
   out.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  put16(out, v & 0xFFFF);
-  put16(out, v >> 16);
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
 }
 
-std::uint32_t colour_row_bytes(int width) {
+std::uint32_t ColourRowBytes(int width) {
   return ((static_cast<std::uint32_t>(width) * 4 + 31) / 32) * 4;
 }
-std::uint32_t mask_row_bytes(int width) {
+std::uint32_t MaskRowBytes(int width) {
   return ((static_cast<std::uint32_t>(width) + 31) / 32) * 4;
 }
 
-void put_info_header(std::vector<std::uint8_t>& out, int width, int height,
-                     std::uint32_t image_bytes, std::uint32_t colours_used) {
-  put32(out, 40);
-  put32(out, static_cast<std::uint32_t>(width));
-  put32(out, static_cast<std::uint32_t>(height));
-  put16(out, 1);  // planes
-  put16(out, 4);  // bits per pixel
-  put32(out, 0);  // BI_RGB
-  put32(out, image_bytes);
-  put32(out, 0);  // horizontal and vertical resolution: unspecified
-  put32(out, 0);
-  put32(out, colours_used);
-  put32(out, 0);  // all colours important
+void PutInfoHeader(std::vector<std::uint8_t>& out, int width, int height, std::uint32_t imageBytes,
+                   std::uint32_t coloursUsed) {
+  Put32(out, 40);
+  Put32(out, static_cast<std::uint32_t>(width));
+  Put32(out, static_cast<std::uint32_t>(height));
+  Put16(out, 1);  // planes
+  Put16(out, 4);  // bits per pixel
+  Put32(out, 0);  // BI_RGB
+  Put32(out, imageBytes);
+  Put32(out, 0);  // horizontal and vertical resolution: unspecified
+  Put32(out, 0);
+  Put32(out, coloursUsed);
+  Put32(out, 0);  // all colours important
 }
 
-void put_palette(std::vector<std::uint8_t>& out) {
+void PutPalette(std::vector<std::uint8_t>& out) {
   for (const Rgb& c : kPalette) {
     out.push_back(c.b);
     out.push_back(c.g);
@@ -243,10 +243,10 @@ void put_palette(std::vector<std::uint8_t>& out) {
 
 // Bottom-up rows of 4-bit indices, the left pixel in the high nibble;
 // transparent pixels become index 0, which the mask then hides.
-void put_colour_rows(std::vector<std::uint8_t>& out, const Image& image) {
-  const std::uint32_t row_bytes = colour_row_bytes(image.width);
+void PutColourRows(std::vector<std::uint8_t>& out, const Image& image) {
+  const std::uint32_t rowBytes = ColourRowBytes(image.width);
   for (int y = image.height - 1; y >= 0; --y) {
-    std::vector<std::uint8_t> row(row_bytes, 0);
+    std::vector<std::uint8_t> row(rowBytes, 0);
     for (int x = 0; x < image.width; ++x) {
       int index = image.at(x, y) == kTransparent ? 0 : image.at(x, y);
       row[x / 2] |= static_cast<std::uint8_t>(x % 2 == 0 ? index << 4 : index);
@@ -255,10 +255,10 @@ void put_colour_rows(std::vector<std::uint8_t>& out, const Image& image) {
   }
 }
 
-void put_mask_rows(std::vector<std::uint8_t>& out, const Image& image) {
-  const std::uint32_t row_bytes = mask_row_bytes(image.width);
+void PutMaskRows(std::vector<std::uint8_t>& out, const Image& image) {
+  const std::uint32_t rowBytes = MaskRowBytes(image.width);
   for (int y = image.height - 1; y >= 0; --y) {
-    std::vector<std::uint8_t> row(row_bytes, 0);
+    std::vector<std::uint8_t> row(rowBytes, 0);
     for (int x = 0; x < image.width; ++x) {
       if (image.at(x, y) == kTransparent) row[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
     }
@@ -268,38 +268,38 @@ void put_mask_rows(std::vector<std::uint8_t>& out, const Image& image) {
 
 }  // namespace
 
-Image parse_source(const std::string& text) { return Parser(text).run(); }
+Image ParseSource(const std::string& text) { return Parser(text).run(); }
 
-std::vector<std::uint8_t> encode_ico(const Image& image) {
+std::vector<std::uint8_t> EncodeIco(const Image& image) {
   if (image.width > 256 || image.height > 256) {
     throw ArtError(0, "an icon can be at most 256 x 256 pixels, this one is " +
                           std::to_string(image.width) + " x " + std::to_string(image.height));
   }
-  const std::uint32_t colour_bytes = colour_row_bytes(image.width) * image.height;
-  const std::uint32_t mask_bytes = mask_row_bytes(image.width) * image.height;
-  const std::uint32_t image_bytes = 40 + 16 * 4 + colour_bytes + mask_bytes;
+  const std::uint32_t colourBytes = ColourRowBytes(image.width) * image.height;
+  const std::uint32_t maskBytes = MaskRowBytes(image.width) * image.height;
+  const std::uint32_t imageBytes = 40 + 16 * 4 + colourBytes + maskBytes;
 
   std::vector<std::uint8_t> out;
-  put16(out, 0);  // reserved
-  put16(out, 1);  // icon
-  put16(out, 1);  // one image
+  Put16(out, 0);  // reserved
+  Put16(out, 1);  // icon
+  Put16(out, 1);  // one image
   // A side of 256 is stored as 0.
   out.push_back(static_cast<std::uint8_t>(image.width & 0xFF));
   out.push_back(static_cast<std::uint8_t>(image.height & 0xFF));
   out.push_back(16);  // colours
   out.push_back(0);   // reserved
-  put16(out, 1);      // planes
-  put16(out, 4);      // bits per pixel
-  put32(out, image_bytes);
-  put32(out, 6 + 16);
-  put_info_header(out, image.width, image.height * 2, colour_bytes + mask_bytes, 0);
-  put_palette(out);
-  put_colour_rows(out, image);
-  put_mask_rows(out, image);
+  Put16(out, 1);      // planes
+  Put16(out, 4);      // bits per pixel
+  Put32(out, imageBytes);
+  Put32(out, 6 + 16);
+  PutInfoHeader(out, image.width, image.height * 2, colourBytes + maskBytes, 0);
+  PutPalette(out);
+  PutColourRows(out, image);
+  PutMaskRows(out, image);
   return out;
 }
 
-std::vector<std::uint8_t> encode_bmp(const Image& image) {
+std::vector<std::uint8_t> EncodeBmp(const Image& image) {
   for (int y = 0; y < image.height; ++y) {
     for (int x = 0; x < image.width; ++x) {
       if (image.at(x, y) == kTransparent) {
@@ -308,18 +308,18 @@ std::vector<std::uint8_t> encode_bmp(const Image& image) {
       }
     }
   }
-  const std::uint32_t pixel_bytes = colour_row_bytes(image.width) * image.height;
+  const std::uint32_t pixelBytes = ColourRowBytes(image.width) * image.height;
   const std::uint32_t offset = 14 + 40 + 16 * 4;
 
   std::vector<std::uint8_t> out;
   out.push_back('B');
   out.push_back('M');
-  put32(out, offset + pixel_bytes);
-  put32(out, 0);  // reserved
-  put32(out, offset);
-  put_info_header(out, image.width, image.height, pixel_bytes, 16);
-  put_palette(out);
-  put_colour_rows(out, image);
+  Put32(out, offset + pixelBytes);
+  Put32(out, 0);  // reserved
+  Put32(out, offset);
+  PutInfoHeader(out, image.width, image.height, pixelBytes, 16);
+  PutPalette(out);
+  PutColourRows(out, image);
   return out;
 }
 

@@ -38,17 +38,17 @@ struct Rgb {
 extern const Rgb kPalette[16];
 extern const char* const kColourNames[16];
 
-Image parse_source(const std::string& text);
+Image ParseSource(const std::string& text);
 
-std::vector<std::uint8_t> encode_ico(const Image& image);
-std::vector<std::uint8_t> encode_bmp(const Image& image);
+std::vector<std::uint8_t> EncodeIco(const Image& image);
+std::vector<std::uint8_t> EncodeBmp(const Image& image);
 
 // Inked pixels of a text line in the built-in font, relative to its top left
 // corner: the font has 7 rows above the baseline and 2 below it.
 struct Point {
   int x, y;
 };
-std::vector<Point> render_text(const std::string& text, int line);
+std::vector<Point> RenderText(const std::string& text, int line);
 constexpr int kFontHeight = 9;
 
 }  // namespace artgen

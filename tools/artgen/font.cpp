@@ -87,7 +87,7 @@ const Glyph kGlyphs[] = {
     {'z', "..... ..... ##### ...#. ..#.. .#... #####"},
 };
 
-const Glyph* find_glyph(char ch) {
+const Glyph* FindGlyph(char ch) {
   for (const Glyph& g : kGlyphs) {
     if (g.ch == ch) return &g;
   }
@@ -96,11 +96,11 @@ const Glyph* find_glyph(char ch) {
 
 }  // namespace
 
-std::vector<Point> render_text(const std::string& text, int line) {
+std::vector<Point> RenderText(const std::string& text, int line) {
   std::vector<Point> ink;
   int left = 0;
   for (char ch : text) {
-    const Glyph* glyph = find_glyph(ch);
+    const Glyph* glyph = FindGlyph(ch);
     if (!glyph) {
       throw ArtError(line, std::string("the font has no glyph for '") + ch + "'");
     }

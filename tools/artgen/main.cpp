@@ -14,14 +14,14 @@
 
 namespace {
 
-std::string lower_extension(const std::string& path) {
+std::string LowerExtension(const std::string& path) {
   std::string ext = std::filesystem::path(path).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
 }
 
-bool write_whole(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+bool WriteWhole(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   const std::string temporary = path + ".artgen-tmp";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   }
   const std::string source = argv[1];
   const std::string output = argv[2];
-  const std::string ext = lower_extension(output);
+  const std::string ext = LowerExtension(output);
   if (ext != ".ico" && ext != ".bmp") {
     std::cerr << "artgen: " << output << ": the output must end in .ico or .bmp\n";
     return 2;
@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
 
   std::vector<std::uint8_t> bytes;
   try {
-    artgen::Image image = artgen::parse_source(text.str());
-    bytes = ext == ".ico" ? artgen::encode_ico(image) : artgen::encode_bmp(image);
+    artgen::Image image = artgen::ParseSource(text.str());
+    bytes = ext == ".ico" ? artgen::EncodeIco(image) : artgen::EncodeBmp(image);
   } catch (const artgen::ArtError& e) {
     std::cerr << "artgen: " << source;
     if (e.line() > 0) std::cerr << ":" << e.line();
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  if (!write_whole(output, bytes)) {
+  if (!WriteWhole(output, bytes)) {
     std::cerr << "artgen: cannot write " << output << "\n";
     return 1;
   }

@@ -42,91 +42,91 @@ struct Decoded {
 class Reader {
  public:
   explicit Reader(const Bytes& b) : b_(b) {}
-  unsigned u8(size_t at) const {
+  unsigned U8(size_t at) const {
     if (at >= b_.size()) throw std::runtime_error("read past the end at " + std::to_string(at));
     return b_[at];
   }
-  unsigned u16(size_t at) const { return u8(at) | u8(at + 1) << 8; }
-  std::uint32_t u32(size_t at) const {
-    return u16(at) | static_cast<std::uint32_t>(u16(at + 2)) << 16;
+  unsigned U16(size_t at) const { return U8(at) | U8(at + 1) << 8; }
+  std::uint32_t U32(size_t at) const {
+    return U16(at) | static_cast<std::uint32_t>(U16(at + 2)) << 16;
   }
-  std::int32_t s32(size_t at) const { return static_cast<std::int32_t>(u32(at)); }
+  std::int32_t S32(size_t at) const { return static_cast<std::int32_t>(U32(at)); }
   size_t size() const { return b_.size(); }
 
  private:
   const Bytes& b_;
 };
 
-void expect(bool ok, const std::string& what) {
+void Expect(bool ok, const std::string& what) {
   if (!ok) throw std::runtime_error(what);
 }
 
 // Reads BITMAPINFOHEADER, palette and 4-bit rows at `at`; `rows` is the image
 // height (for icons half of biHeight). Returns the offset after the colour rows.
-size_t read_dib(const Reader& r, size_t at, int rows, std::uint32_t colours_used, Decoded& d) {
-  expect(r.u32(at) == 40, "header size is not 40");
-  d.width = r.s32(at + 4);
+size_t ReadDib(const Reader& r, size_t at, int rows, std::uint32_t coloursUsed, Decoded& d) {
+  Expect(r.U32(at) == 40, "header size is not 40");
+  d.width = r.S32(at + 4);
   d.height = rows;
-  expect(r.u16(at + 12) == 1, "planes is not 1");
-  expect(r.u16(at + 14) == 4, "bit count is not 4");
-  expect(r.u32(at + 16) == 0, "compression is not BI_RGB");
-  expect(r.u32(at + 32) == colours_used, "unexpected biClrUsed");
+  Expect(r.U16(at + 12) == 1, "planes is not 1");
+  Expect(r.U16(at + 14) == 4, "bit count is not 4");
+  Expect(r.U32(at + 16) == 0, "compression is not BI_RGB");
+  Expect(r.U32(at + 32) == coloursUsed, "unexpected biClrUsed");
   size_t p = at + 40;
   for (int i = 0; i < 16; ++i, p += 4) {
     d.palette.push_back(
-        {static_cast<int>(r.u8(p + 2)), static_cast<int>(r.u8(p + 1)), static_cast<int>(r.u8(p))});
-    expect(r.u8(p + 3) == 0, "palette reserved byte is not 0");
+        {static_cast<int>(r.U8(p + 2)), static_cast<int>(r.U8(p + 1)), static_cast<int>(r.U8(p))});
+    Expect(r.U8(p + 3) == 0, "palette reserved byte is not 0");
   }
   const size_t stride = (static_cast<size_t>(d.width) * 4 + 31) / 32 * 4;
   d.index.assign(static_cast<size_t>(d.width) * rows, 0);
   for (int row = 0; row < rows; ++row) {
     const int y = rows - 1 - row;
     for (int x = 0; x < d.width; ++x) {
-      unsigned byte = r.u8(p + row * stride + x / 2);
+      unsigned byte = r.U8(p + row * stride + x / 2);
       d.index[static_cast<size_t>(y) * d.width + x] = x % 2 ? byte & 15 : byte >> 4;
     }
   }
   return p + stride * rows;
 }
 
-Decoded decode_ico(const Bytes& bytes) {
+Decoded DecodeIco(const Bytes& bytes) {
   Reader r(bytes);
   Decoded d;
-  expect(r.u16(0) == 0 && r.u16(2) == 1 && r.u16(4) == 1, "not a one-image icon directory");
-  const int w = r.u8(6) ? static_cast<int>(r.u8(6)) : 256;
-  const int h = r.u8(7) ? static_cast<int>(r.u8(7)) : 256;
-  expect(r.u8(8) == 16 && r.u8(9) == 0, "entry colour count / reserved");
-  expect(r.u16(10) == 1 && r.u16(12) == 4, "entry planes / bit count");
-  const std::uint32_t length = r.u32(14), offset = r.u32(18);
-  expect(offset == 22, "image offset is not 22");
-  expect(offset + length == bytes.size(), "entry size does not reach the end of the file");
-  expect(r.s32(offset + 8) == 2 * h, "biHeight is not twice the height");
-  size_t mask = read_dib(r, offset, h, 0, d);
-  expect(d.width == w, "entry width differs from the header's");
+  Expect(r.U16(0) == 0 && r.U16(2) == 1 && r.U16(4) == 1, "not a one-image icon directory");
+  const int w = r.U8(6) ? static_cast<int>(r.U8(6)) : 256;
+  const int h = r.U8(7) ? static_cast<int>(r.U8(7)) : 256;
+  Expect(r.U8(8) == 16 && r.U8(9) == 0, "entry colour count / reserved");
+  Expect(r.U16(10) == 1 && r.U16(12) == 4, "entry planes / bit count");
+  const std::uint32_t length = r.U32(14), offset = r.U32(18);
+  Expect(offset == 22, "image offset is not 22");
+  Expect(offset + length == bytes.size(), "entry size does not reach the end of the file");
+  Expect(r.S32(offset + 8) == 2 * h, "biHeight is not twice the height");
+  size_t mask = ReadDib(r, offset, h, 0, d);
+  Expect(d.width == w, "entry width differs from the header's");
   const size_t stride = (static_cast<size_t>(w) + 31) / 32 * 4;
-  expect(mask + stride * h == bytes.size(), "AND mask does not end the file");
+  Expect(mask + stride * h == bytes.size(), "AND mask does not end the file");
   d.transparent.assign(static_cast<size_t>(w) * h, false);
   for (int row = 0; row < h; ++row) {
     for (int x = 0; x < w; ++x) {
-      bool bit = r.u8(mask + row * stride + x / 8) & (0x80 >> (x % 8));
+      bool bit = r.U8(mask + row * stride + x / 8) & (0x80 >> (x % 8));
       d.transparent[static_cast<size_t>(h - 1 - row) * w + x] = bit;
     }
   }
   return d;
 }
 
-Decoded decode_bmp(const Bytes& bytes) {
+Decoded DecodeBmp(const Bytes& bytes) {
   Reader r(bytes);
   Decoded d;
-  expect(r.u8(0) == 'B' && r.u8(1) == 'M', "no BM signature");
-  expect(r.u32(2) == bytes.size(), "bfSize is not the file size");
-  expect(r.u32(6) == 0, "reserved words are not 0");
-  expect(r.u32(10) == 14 + 40 + 64, "pixels do not follow the palette");
-  const int h = r.s32(14 + 8);
-  expect(h > 0, "bitmap is not bottom-up");
-  size_t end = read_dib(r, 14, h, 16, d);
-  expect(end == bytes.size(), "pixel rows do not end the file");
-  expect(r.u32(14 + 20) == end - 118, "biSizeImage is not the pixel data size");
+  Expect(r.U8(0) == 'B' && r.U8(1) == 'M', "no BM signature");
+  Expect(r.U32(2) == bytes.size(), "bfSize is not the file size");
+  Expect(r.U32(6) == 0, "reserved words are not 0");
+  Expect(r.U32(10) == 14 + 40 + 64, "pixels do not follow the palette");
+  const int h = r.S32(14 + 8);
+  Expect(h > 0, "bitmap is not bottom-up");
+  size_t end = ReadDib(r, 14, h, 16, d);
+  Expect(end == bytes.size(), "pixel rows do not end the file");
+  Expect(r.U32(14 + 20) == end - 118, "biSizeImage is not the pixel data size");
   d.transparent.assign(d.index.size(), false);
   return d;
 }
@@ -153,39 +153,39 @@ const Colour kBlack{0, 0, 0}, kRed{255, 0, 0}, kBlue{0, 0, 255}, kGrey{192, 192,
 
 // ---- Running the real tool.
 
-Bytes read_bytes(const fs::path& path) {
+Bytes ReadBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string read_text(const fs::path& path) {
+std::string ReadText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
 }
 
-fs::path out_dir() {
+fs::path OutDir() {
   fs::path dir = fs::path(ARTGEN_TEST_OUT);
   fs::create_directories(dir);
   return dir;
 }
 
-int run_artgen(const fs::path& source, const fs::path& output, const fs::path& errors) {
+int RunArtgen(const fs::path& source, const fs::path& output, const fs::path& errors) {
   std::string command = std::string("\"") + ARTGEN_EXE + "\" \"" + source.string() + "\" \"" +
                         output.string() + "\" 2>\"" + errors.string() + "\"";
   int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-artgen::Image parse(const std::string& text) { return artgen::parse_source(text); }
+artgen::Image Parse(const std::string& text) { return artgen::ParseSource(text); }
 
 // ---- The writers, byte by byte, on images small enough to work out by hand.
 
 TEST(Encoding, BitmapLayoutIsBottomUpHighNibbleFirstPaddedToFourBytes) {
   Bytes out =
-      artgen::encode_bmp(parse("size 3 2\nkey r red\nkey b blue\nkey w white\n"
-                               "pixels 0 0\nrbw\nwbr\nend\n"));
+      artgen::EncodeBmp(Parse("size 3 2\nkey r red\nkey b blue\nkey w white\n"
+                              "pixels 0 0\nrbw\nwbr\nend\n"));
   ASSERT_EQ(out.size(), 126u);
   EXPECT_EQ(Bytes(out.begin(), out.begin() + 14),
             (Bytes{'B', 'M', 126, 0, 0, 0, 0, 0, 0, 0, 118, 0, 0, 0}));
@@ -198,8 +198,8 @@ TEST(Encoding, BitmapLayoutIsBottomUpHighNibbleFirstPaddedToFourBytes) {
 
 TEST(Encoding, IconHoldsColourRowsThenMaskWithTransparentAsZeroAndOne) {
   Bytes out =
-      artgen::encode_ico(parse("size 9 2\nkey . transparent\nkey y yellow\n"
-                               "pixels 0 0\n.y......y\nyyyyyyyy.\nend\n"));
+      artgen::EncodeIco(Parse("size 9 2\nkey . transparent\nkey y yellow\n"
+                              "pixels 0 0\n.y......y\nyyyyyyyy.\nend\n"));
   ASSERT_EQ(out.size(), 150u);
   EXPECT_EQ(Bytes(out.begin(), out.begin() + 22),
             (Bytes{0, 0, 1, 0, 1, 0, 9, 2, 16, 0, 1, 0, 4, 0, 128, 0, 0, 0, 22, 0, 0, 0}));
@@ -212,16 +212,16 @@ TEST(Encoding, IconHoldsColourRowsThenMaskWithTransparentAsZeroAndOne) {
 }
 
 TEST(Encoding, RefusesWhatTheFormatCannotHold) {
-  EXPECT_THROW(artgen::encode_ico(parse("size 257 1\nfill red\n")), artgen::ArtError);
-  EXPECT_NO_THROW(artgen::encode_ico(parse("size 256 256\nfill red\n")));
-  EXPECT_THROW(artgen::encode_bmp(parse("size 2 1\nfill red\nrect 1 0 1 1 transparent\n")),
+  EXPECT_THROW(artgen::EncodeIco(Parse("size 257 1\nfill red\n")), artgen::ArtError);
+  EXPECT_NO_THROW(artgen::EncodeIco(Parse("size 256 256\nfill red\n")));
+  EXPECT_THROW(artgen::EncodeBmp(Parse("size 2 1\nfill red\nrect 1 0 1 1 transparent\n")),
                artgen::ArtError);
 }
 
 // ---- The drawing directives.
 
 TEST(Source, DirectivesDrawInOrderAndLaterOnesWin) {
-  artgen::Image img = parse(
+  artgen::Image img = Parse(
       "# a comment\nsize 4 3\nfill white\nrect 1 1 3 2 navy\n"
       "key r red\nkey - transparent\npixels 2 0\nr-\nend\n");
   EXPECT_EQ(img.at(0, 0), 15);
@@ -232,7 +232,7 @@ TEST(Source, DirectivesDrawInOrderAndLaterOnesWin) {
   EXPECT_EQ(img.at(3, 2), 4);
 
   artgen::Image big =
-      parse("size 5 4\nfill white\nkey r red\nkey b blue\npixels 1 0 2\nrb\nbr\nend\n");
+      Parse("size 5 4\nfill white\nkey r red\nkey b blue\npixels 1 0 2\nrb\nbr\nend\n");
   EXPECT_EQ(big.at(0, 0), 15);
   EXPECT_EQ(big.at(1, 0), 9);
   EXPECT_EQ(big.at(2, 1), 9);
@@ -244,7 +244,7 @@ TEST(Source, DirectivesDrawInOrderAndLaterOnesWin) {
 
 TEST(Source, TextIsSetInTheBuiltInFontWithOneColumnBetweenGlyphs) {
   // 'l' is two columns wide with its foot turned right; '.' sits on the baseline.
-  artgen::Image img = parse("size 8 9\nfill white\ntext 1 0 black \"l.\"\n");
+  artgen::Image img = Parse("size 8 9\nfill white\ntext 1 0 black \"l.\"\n");
   EXPECT_EQ(img.at(1, 0), 0);
   EXPECT_EQ(img.at(2, 0), 15);
   EXPECT_EQ(img.at(2, 6), 0);
@@ -253,7 +253,7 @@ TEST(Source, TextIsSetInTheBuiltInFontWithOneColumnBetweenGlyphs) {
   EXPECT_EQ(img.at(4, 5), 15);
 
   // Descenders reach the two rows below the baseline.
-  artgen::Image p = parse("size 5 9\nfill white\ntext 0 0 black \"p\"\n");
+  artgen::Image p = Parse("size 5 9\nfill white\ntext 0 0 black \"p\"\n");
   EXPECT_EQ(p.at(0, 8), 0);
   EXPECT_EQ(p.at(4, 8), 15);
 
@@ -262,11 +262,11 @@ TEST(Source, TextIsSetInTheBuiltInFontWithOneColumnBetweenGlyphs) {
   for (char c = 'A'; c <= 'Z'; ++c) all += c;
   for (char c = 'a'; c <= 'z'; ++c) all += c;
   for (char c : all) {
-    for (const artgen::Point& pt : artgen::render_text(std::string(1, c), 1)) {
+    for (const artgen::Point& pt : artgen::RenderText(std::string(1, c), 1)) {
       EXPECT_TRUE(pt.x >= 0 && pt.x < 5 && pt.y >= 0 && pt.y < artgen::kFontHeight) << c;
     }
   }
-  EXPECT_THROW(artgen::render_text("a@b", 1), artgen::ArtError);
+  EXPECT_THROW(artgen::RenderText("a@b", 1), artgen::ArtError);
 }
 
 TEST(Source, MalformedSourcesAreRefusedWithTheLineToBlame) {
@@ -298,7 +298,7 @@ TEST(Source, MalformedSourcesAreRefusedWithTheLineToBlame) {
   };
   for (const Case& c : cases) {
     try {
-      parse(c.text);
+      Parse(c.text);
       ADD_FAILURE() << "accepted: " << c.text;
     } catch (const artgen::ArtError& e) {
       EXPECT_EQ(e.line(), c.line) << c.text;
@@ -310,27 +310,26 @@ TEST(Source, MalformedSourcesAreRefusedWithTheLineToBlame) {
 // ---- The command line.
 
 TEST(CommandLine, RefusesMalformedSourcesWithoutWritingAnything) {
-  const fs::path dir = out_dir() / "refused";
+  const fs::path dir = OutDir() / "refused";
   fs::remove_all(dir);
   fs::create_directories(dir);
   const fs::path source = dir / "bad.txt";
   std::ofstream(source) << "size 2 2\nkey a red\npixels 0 0\naa\na\nend\n";
 
-  EXPECT_NE(run_artgen(source, dir / "bad.ico", dir / "err1"), 0);
-  EXPECT_NE(read_text(dir / "err1").find("bad.txt:5:"), std::string::npos)
-      << read_text(dir / "err1");
+  EXPECT_NE(RunArtgen(source, dir / "bad.ico", dir / "err1"), 0);
+  EXPECT_NE(ReadText(dir / "err1").find("bad.txt:5:"), std::string::npos) << ReadText(dir / "err1");
 
   // A previous good output stays as it was.
   std::ofstream(dir / "old.bmp") << "previous";
-  EXPECT_NE(run_artgen(source, dir / "old.bmp", dir / "err2"), 0);
-  EXPECT_EQ(read_text(dir / "old.bmp"), "previous");
+  EXPECT_NE(RunArtgen(source, dir / "old.bmp", dir / "err2"), 0);
+  EXPECT_EQ(ReadText(dir / "old.bmp"), "previous");
 
   // Transparency is only found out when writing a bitmap; still nothing is written.
   const fs::path clear = dir / "clear.txt";
   std::ofstream(clear) << "size 1 1\nfill transparent\n";
-  EXPECT_NE(run_artgen(clear, dir / "clear.bmp", dir / "err3"), 0);
-  EXPECT_NE(run_artgen(clear, dir / "clear.png", dir / "err4"), 0);
-  EXPECT_NE(run_artgen(dir / "missing.txt", dir / "missing.ico", dir / "err5"), 0);
+  EXPECT_NE(RunArtgen(clear, dir / "clear.bmp", dir / "err3"), 0);
+  EXPECT_NE(RunArtgen(clear, dir / "clear.png", dir / "err4"), 0);
+  EXPECT_NE(RunArtgen(dir / "missing.txt", dir / "missing.ico", dir / "err5"), 0);
 
   std::vector<std::string> left;
   for (const auto& entry : fs::directory_iterator(dir))
@@ -339,8 +338,8 @@ TEST(CommandLine, RefusesMalformedSourcesWithoutWritingAnything) {
   EXPECT_EQ(left, (std::vector<std::string>{"bad.txt", "clear.txt", "err1", "err2", "err3", "err4",
                                             "err5", "old.bmp"}));
 
-  EXPECT_EQ(run_artgen(clear, dir / "clear.ico", dir / "err6"), 0);
-  EXPECT_TRUE(decode_ico(read_bytes(dir / "clear.ico")).clear(0, 0));
+  EXPECT_EQ(RunArtgen(clear, dir / "clear.ico", dir / "err6"), 0);
+  EXPECT_TRUE(DecodeIco(ReadBytes(dir / "clear.ico")).clear(0, 0));
 }
 
 // ---- The artwork in the repository, drawn by the real tool.
@@ -361,25 +360,25 @@ const Art kArt[] = {
     {ARTGEN_INSTALLER_ART, "icon102", ".ico", 32, 32},
 };
 
-Decoded draw_or_throw(const char* name) {
+Decoded DrawOrThrow(const char* name) {
   for (const Art& a : kArt) {
     if (std::string(a.name) != name) continue;
     const fs::path source = fs::path(a.dir) / (std::string(a.name) + ".txt");
-    const fs::path output = out_dir() / (std::string(a.name) + a.extension);
-    const fs::path errors = out_dir() / (std::string(a.name) + ".err");
+    const fs::path output = OutDir() / (std::string(a.name) + a.extension);
+    const fs::path errors = OutDir() / (std::string(a.name) + ".err");
     fs::remove(output);
-    if (run_artgen(source, output, errors) != 0) {
-      throw std::runtime_error("artgen failed: " + read_text(errors));
+    if (RunArtgen(source, output, errors) != 0) {
+      throw std::runtime_error("artgen failed: " + ReadText(errors));
     }
-    Bytes bytes = read_bytes(output);
-    return std::string(a.extension) == ".ico" ? decode_ico(bytes) : decode_bmp(bytes);
+    Bytes bytes = ReadBytes(output);
+    return std::string(a.extension) == ".ico" ? DecodeIco(bytes) : DecodeBmp(bytes);
   }
   throw std::logic_error(std::string("no such artwork ") + name);
 }
 
-bool draw(const char* name, Decoded& d) {
+bool Draw(const char* name, Decoded& d) {
   try {
-    d = draw_or_throw(name);
+    d = DrawOrThrow(name);
     return true;
   } catch (const std::exception& e) {
     ADD_FAILURE() << name << ": " << e.what();
@@ -391,12 +390,12 @@ TEST(Artwork, EveryFileHasItsSizeTheWindowsPaletteAndTheSourcesPixels) {
   for (const Art& a : kArt) {
     SCOPED_TRACE(a.name);
     Decoded d;
-    ASSERT_TRUE(draw(a.name, d));
+    ASSERT_TRUE(Draw(a.name, d));
     EXPECT_EQ(d.width, a.width);
     EXPECT_EQ(d.height, a.height);
     EXPECT_TRUE(std::equal(d.palette.begin(), d.palette.end(), kWindowsPalette.begin()));
 
-    artgen::Image src = parse(read_text(fs::path(a.dir) / (std::string(a.name) + ".txt")));
+    artgen::Image src = Parse(ReadText(fs::path(a.dir) / (std::string(a.name) + ".txt")));
     int mismatches = 0;
     for (int y = 0; y < a.height; ++y) {
       for (int x = 0; x < a.width; ++x) {
@@ -408,7 +407,7 @@ TEST(Artwork, EveryFileHasItsSizeTheWindowsPaletteAndTheSourcesPixels) {
   }
 }
 
-int count_colour(const Decoded& d, const Colour& c) {
+int CountColour(const Decoded& d, const Colour& c) {
   int n = 0;
   for (int y = 0; y < d.height; ++y) {
     for (int x = 0; x < d.width; ++x) n += !d.clear(x, y) && d.colour(x, y) == c;
@@ -418,9 +417,9 @@ int count_colour(const Decoded& d, const Colour& c) {
 
 TEST(Artwork, HomePageLinkIsBlueOnGreyAndUnderlined) {
   Decoded d;
-  ASSERT_TRUE(draw("bitmap135", d));
-  int blue_above = 0;
-  std::vector<bool> inked_column(d.width, false);
+  ASSERT_TRUE(Draw("bitmap135", d));
+  int blueAbove = 0;
+  std::vector<bool> inkedColumn(d.width, false);
   for (int y = 0; y < d.height; ++y) {
     for (int x = 0; x < d.width; ++x) {
       Colour c = d.colour(x, y);
@@ -428,22 +427,22 @@ TEST(Artwork, HomePageLinkIsBlueOnGreyAndUnderlined) {
       if (y == d.height - 1) {
         EXPECT_TRUE(c == kBlue) << "underline gap at " << x;
       } else if (c == kBlue) {
-        ++blue_above;
-        inked_column[x] = true;
+        ++blueAbove;
+        inkedColumn[x] = true;
       }
     }
   }
   // Rows 0 and height-2 stay grey so the text neither touches the top nor the line.
   for (int x = 0; x < d.width; ++x) EXPECT_TRUE(d.colour(x, d.height - 2) == kGrey) << x;
-  EXPECT_GT(std::count(inked_column.begin(), inked_column.end(), true), 100);
-  EXPECT_GT(blue_above, 300);
+  EXPECT_GT(std::count(inkedColumn.begin(), inkedColumn.end(), true), 100);
+  EXPECT_GT(blueAbove, 300);
 }
 
 TEST(Artwork, TrayNoteIsBlackOnClearAndMovesBetweenItsTwoPoses) {
   Decoded a, b;
-  ASSERT_TRUE(draw("icon116", a));
-  ASSERT_TRUE(draw("icon121", b));
-  int note_a = 0, note_b = 0, differing = 0;
+  ASSERT_TRUE(Draw("icon116", a));
+  ASSERT_TRUE(Draw("icon121", b));
+  int noteA = 0, noteB = 0, differing = 0;
   for (int y = 0; y < 16; ++y) {
     for (int x = 0; x < 16; ++x) {
       for (const Decoded* d : {&a, &b}) {
@@ -453,25 +452,25 @@ TEST(Artwork, TrayNoteIsBlackOnClearAndMovesBetweenItsTwoPoses) {
           EXPECT_TRUE(d->colour(x, y) == kBlack) << x << ", " << y;
         }
       }
-      note_a += !a.clear(x, y);
-      note_b += !b.clear(x, y);
+      noteA += !a.clear(x, y);
+      noteB += !b.clear(x, y);
       differing += a.clear(x, y) != b.clear(x, y);
     }
   }
   for (const Decoded* d : {&a, &b}) {
     EXPECT_TRUE(d->clear(0, 0) && d->clear(15, 0) && d->clear(0, 15) && d->clear(15, 15));
   }
-  EXPECT_GT(note_a, 30);
+  EXPECT_GT(noteA, 30);
   EXPECT_GT(differing, 8);
-  EXPECT_LE(std::abs(note_a - note_b) * 5, note_a) << note_a << " vs " << note_b;
+  EXPECT_LE(std::abs(noteA - noteB) * 5, noteA) << noteA << " vs " << noteB;
 }
 
 TEST(Artwork, ProductIconLettersInRedAndBlueBesideABlackNote) {
   Decoded d;
-  ASSERT_TRUE(draw("icon115", d));
-  EXPECT_GT(count_colour(d, kRed), 30);
-  EXPECT_GT(count_colour(d, kBlue), 30);
-  EXPECT_GT(count_colour(d, kBlack), 30);
+  ASSERT_TRUE(Draw("icon115", d));
+  EXPECT_GT(CountColour(d, kRed), 30);
+  EXPECT_GT(CountColour(d, kBlue), 30);
+  EXPECT_GT(CountColour(d, kBlack), 30);
 }
 
 }  // namespace

@@ -5,14 +5,14 @@
 
 namespace hlpgen {
 
-void putU16(std::string& out, uint16_t value) {
+void PutU16(std::string& out, uint16_t value) {
   out += static_cast<char>(value & 0xFF);
   out += static_cast<char>(value >> 8);
 }
 
-void putU32(std::string& out, uint32_t value) {
-  putU16(out, static_cast<uint16_t>(value & 0xFFFF));
-  putU16(out, static_cast<uint16_t>(value >> 16));
+void PutU32(std::string& out, uint32_t value) {
+  PutU16(out, static_cast<uint16_t>(value & 0xFFFF));
+  PutU16(out, static_cast<uint16_t>(value >> 16));
 }
 
 namespace {
@@ -29,7 +29,7 @@ struct Page {
 
 }  // namespace
 
-std::string buildBTree(const std::vector<BTreeEntry>& entries, const BTreeLayout& layout) {
+std::string BuildBTree(const std::vector<BTreeEntry>& entries, const BTreeLayout& layout) {
   const size_t pageSize = layout.pageSize;
   std::vector<std::string> pages;  // finished pages, numbered in order
 
@@ -50,10 +50,10 @@ std::string buildBTree(const std::vector<BTreeEntry>& entries, const BTreeLayout
   std::vector<uint16_t> levelNumbers;
   for (size_t i = 0; i < level.size(); ++i) {
     std::string page;
-    putU16(page, static_cast<uint16_t>(pageSize - kLeafHeader - level[i].body.size()));
-    putU16(page, static_cast<uint16_t>(level[i].entries));
-    putU16(page, i == 0 ? 0xFFFF : static_cast<uint16_t>(pages.size() - 1));
-    putU16(page, i + 1 == level.size() ? 0xFFFF : static_cast<uint16_t>(pages.size() + 1));
+    PutU16(page, static_cast<uint16_t>(pageSize - kLeafHeader - level[i].body.size()));
+    PutU16(page, static_cast<uint16_t>(level[i].entries));
+    PutU16(page, i == 0 ? 0xFFFF : static_cast<uint16_t>(pages.size() - 1));
+    PutU16(page, i + 1 == level.size() ? 0xFFFF : static_cast<uint16_t>(pages.size() + 1));
     page += level[i].body;
     page.resize(pageSize, '\0');
     levelNumbers.push_back(static_cast<uint16_t>(pages.size()));
@@ -68,7 +68,7 @@ std::string buildBTree(const std::vector<BTreeEntry>& entries, const BTreeLayout
     std::vector<Page> upper;
     for (size_t i = 0; i < level.size(); ++i) {
       std::string entry = level[i].firstKey;
-      putU16(entry, levelNumbers[i]);
+      PutU16(entry, levelNumbers[i]);
       if (upper.empty() || kIndexHeader + upper.back().body.size() + entry.size() > pageSize) {
         upper.push_back(Page{});
         upper.back().firstKey = level[i].firstKey;
@@ -81,9 +81,9 @@ std::string buildBTree(const std::vector<BTreeEntry>& entries, const BTreeLayout
     std::vector<uint16_t> upperNumbers;
     for (const Page& index : upper) {
       std::string page;
-      putU16(page, static_cast<uint16_t>(pageSize - kIndexHeader - index.body.size()));
-      putU16(page, static_cast<uint16_t>(index.entries));
-      putU16(page, index.previous);
+      PutU16(page, static_cast<uint16_t>(pageSize - kIndexHeader - index.body.size()));
+      PutU16(page, static_cast<uint16_t>(index.entries));
+      PutU16(page, index.previous);
       page += index.body;
       page.resize(pageSize, '\0');
       upperNumbers.push_back(static_cast<uint16_t>(pages.size()));
@@ -96,19 +96,19 @@ std::string buildBTree(const std::vector<BTreeEntry>& entries, const BTreeLayout
   if (pages.size() > 0xFFFE) throw std::length_error("B+ tree has too many pages");
 
   std::string tree;
-  putU16(tree, 0x293B);
-  putU16(tree, layout.flags);
-  putU16(tree, layout.pageSize);
+  PutU16(tree, 0x293B);
+  PutU16(tree, layout.flags);
+  PutU16(tree, layout.pageSize);
   char structure[16] = {};
   std::strncpy(structure, layout.structure, sizeof structure - 1);
   tree.append(structure, sizeof structure);
-  putU16(tree, 0);                                        // MustBeZero
-  putU16(tree, static_cast<uint16_t>(pages.size() - 1));  // PageSplits
-  putU16(tree, levelNumbers.front());                     // RootPage
-  putU16(tree, 0xFFFF);                                   // MustBeNegOne
-  putU16(tree, static_cast<uint16_t>(pages.size()));      // TotalPages
-  putU16(tree, static_cast<uint16_t>(levels));            // NLevels
-  putU32(tree, static_cast<uint32_t>(entries.size()));    // TotalBtreeEntries
+  PutU16(tree, 0);                                        // MustBeZero
+  PutU16(tree, static_cast<uint16_t>(pages.size() - 1));  // PageSplits
+  PutU16(tree, levelNumbers.front());                     // RootPage
+  PutU16(tree, 0xFFFF);                                   // MustBeNegOne
+  PutU16(tree, static_cast<uint16_t>(pages.size()));      // TotalPages
+  PutU16(tree, static_cast<uint16_t>(levels));            // NLevels
+  PutU32(tree, static_cast<uint32_t>(entries.size()));    // TotalBtreeEntries
   for (const std::string& page : pages) tree += page;
   return tree;
 }

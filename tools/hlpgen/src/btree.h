@@ -7,8 +7,8 @@
 
 namespace hlpgen {
 
-void putU16(std::string& out, uint16_t value);
-void putU32(std::string& out, uint32_t value);
+void PutU16(std::string& out, uint16_t value);
+void PutU32(std::string& out, uint32_t value);
 
 struct BTreeEntry {
   std::string key;   // bytes as they appear in index pages
@@ -24,6 +24,6 @@ struct BTreeLayout {
 // Builds the tree (header and pages) from entries already in the order the
 // viewer compares them in. Leaves are filled in order; index levels are added
 // until one root page remains.
-std::string buildBTree(const std::vector<BTreeEntry>& entries, const BTreeLayout& layout);
+std::string BuildBTree(const std::vector<BTreeEntry>& entries, const BTreeLayout& layout);
 
 }  // namespace hlpgen

@@ -43,32 +43,32 @@ class Converter {
 };
 
 // The UTF-8 sequence starting at offset, for error messages.
-std::string characterAt(const std::string& s, size_t offset) {
+std::string CharacterAt(const std::string& s, size_t offset) {
   size_t end = offset + 1;
   while (end < s.size() && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) ++end;
   return s.substr(offset, end - offset);
 }
 
-std::string hexBytes(const std::string& s) {
-  static const char digits[] = "0123456789ABCDEF";
+std::string HexBytes(const std::string& s) {
+  static const char kDigits[] = "0123456789ABCDEF";
   std::string hex;
   for (unsigned char c : s) {
     if (!hex.empty()) hex += ' ';
-    hex += digits[c >> 4];
-    hex += digits[c & 15];
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
   }
   return hex;
 }
 
 }  // namespace
 
-std::string utf8ToCp932(const std::string& utf8) {
+std::string Utf8ToCp932(const std::string& utf8) {
   std::string cp932;
   size_t failedAt = 0;
   Converter forward("CP932", "UTF-8");
   if (!forward.run(utf8, cp932, failedAt)) {
-    std::string bad = characterAt(utf8, failedAt);
-    throw EncodingError("\"" + bad + "\" (bytes " + hexBytes(bad) + ") has no CP932 form");
+    std::string bad = CharacterAt(utf8, failedAt);
+    throw EncodingError("\"" + bad + "\" (bytes " + HexBytes(bad) + ") has no CP932 form");
   }
   std::string back;
   Converter backward("UTF-8", "CP932");
@@ -76,14 +76,14 @@ std::string utf8ToCp932(const std::string& utf8) {
     size_t i = 0;
     while (i < utf8.size() && i < back.size() && utf8[i] == back[i]) ++i;
     while (i > 0 && (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) --i;
-    std::string bad = characterAt(utf8, i);
-    throw EncodingError("\"" + bad + "\" (bytes " + hexBytes(bad) +
+    std::string bad = CharacterAt(utf8, i);
+    throw EncodingError("\"" + bad + "\" (bytes " + HexBytes(bad) +
                         ") would read back as a different character in CP932");
   }
   return cp932;
 }
 
-std::string cp932ToUtf8(const std::string& cp932) {
+std::string Cp932ToUtf8(const std::string& cp932) {
   std::string utf8;
   size_t failedAt = 0;
   Converter backward("UTF-8", "CP932");

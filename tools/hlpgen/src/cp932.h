@@ -16,10 +16,10 @@ class EncodingError : public std::runtime_error {
 // UTF-8 and for characters that CP932 cannot hold or would hand back as a
 // different character (U+00A5 becoming a backslash, for example), so that
 // what the viewer shows is exactly what the source says.
-std::string utf8ToCp932(const std::string& utf8);
+std::string Utf8ToCp932(const std::string& utf8);
 
 // Converts CP932 bytes back to UTF-8; throws EncodingError on bytes that
 // are not valid CP932.
-std::string cp932ToUtf8(const std::string& cp932);
+std::string Cp932ToUtf8(const std::string& cp932);
 
 }  // namespace hlpgen

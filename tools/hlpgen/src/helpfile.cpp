@@ -31,32 +31,32 @@ constexpr uint8_t kTextRecord = 0x20;
 enum Font : uint8_t { kFontText = 0, kFontTitle = 1, kFontCode = 2 };
 
 // Position of a byte of the block data stream (headers left out).
-uint32_t topicPos(size_t streamOffset) {
+uint32_t TopicPos(size_t streamOffset) {
   return static_cast<uint32_t>((streamOffset / kBlockData) * 0x4000 + streamOffset % kBlockData +
                                kBlockHeader);
 }
 
-void putCompressedUShort(std::string& out, unsigned value) {
+void PutCompressedUShort(std::string& out, unsigned value) {
   if (value < 0x80) {
     out += static_cast<char>(value * 2);
   } else {
     if (value > 0x7FFF) throw std::length_error("paragraph too long");
-    putU16(out, static_cast<uint16_t>(value * 2 + 1));
+    PutU16(out, static_cast<uint16_t>(value * 2 + 1));
   }
 }
 
 // Spacings stay within one byte: the signed two-byte form is read back
 // off by one for negative values by some viewers.
-void putCompressedShort(std::string& out, int value) {
+void PutCompressedShort(std::string& out, int value) {
   if (value < -64 || value > 63) throw std::out_of_range("paragraph spacing out of range");
   out += static_cast<char>((value + 64) * 2);
 }
 
-void putCompressedLong(std::string& out, long value) {
+void PutCompressedLong(std::string& out, long value) {
   if (value >= -0x4000 && value < 0x4000)
-    putU16(out, static_cast<uint16_t>((value + 0x4000) * 2));
+    PutU16(out, static_cast<uint16_t>((value + 0x4000) * 2));
   else
-    putU32(out, static_cast<uint32_t>((value + 0x40000000L) * 2 + 1));
+    PutU32(out, static_cast<uint32_t>((value + 0x40000000L) * 2 + 1));
 }
 
 struct ParagraphStyle {
@@ -82,26 +82,26 @@ class TextRecordBuilder {
     command({0xE3, static_cast<uint8_t>(h), static_cast<uint8_t>(h >> 8),
              static_cast<uint8_t>(h >> 16), static_cast<uint8_t>(h >> 24)});
   }
-  void endHotspot() { command({0x89}); }
+  void EndHotspot() { command({0x89}); }
 
   // Ends the paragraph and returns {LinkData1, LinkData2}.
   std::pair<std::string, std::string> finish(const ParagraphStyle& style) {
     command({0x82});
     command({0xFF});
     std::string layout;
-    putCompressedLong(layout, static_cast<long>(strings_.size()));        // TopicSize
-    putCompressedUShort(layout, static_cast<unsigned>(strings_.size()));  // TopicLength
+    PutCompressedLong(layout, static_cast<long>(strings_.size()));        // TopicSize
+    PutCompressedUShort(layout, static_cast<unsigned>(strings_.size()));  // TopicLength
     layout += '\0';
     layout += static_cast<char>(0x80);
-    putU16(layout, 0);
+    PutU16(layout, 0);
     uint16_t bits = 0;
     if (style.spaceAbove) bits |= 0x0002;
     if (style.spaceBelow) bits |= 0x0004;
     if (style.leftIndent) bits |= 0x0010;
-    putU16(layout, bits);
-    if (style.spaceAbove) putCompressedShort(layout, style.spaceAbove);
-    if (style.spaceBelow) putCompressedShort(layout, style.spaceBelow);
-    if (style.leftIndent) putCompressedShort(layout, style.leftIndent);
+    PutU16(layout, bits);
+    if (style.spaceAbove) PutCompressedShort(layout, style.spaceAbove);
+    if (style.spaceBelow) PutCompressedShort(layout, style.spaceBelow);
+    if (style.leftIndent) PutCompressedShort(layout, style.leftIndent);
     return {layout + commands_, strings_};
   }
 
@@ -111,7 +111,7 @@ class TextRecordBuilder {
   std::string pending_;
 };
 
-std::string literalLz77(const std::string& data) {
+std::string LiteralLz77(const std::string& data) {
   std::string packed;
   for (size_t i = 0; i < data.size(); i += 8) {
     packed += '\0';  // eight flag bits, all "copy one byte"
@@ -130,33 +130,33 @@ struct Record {
   size_t size() const { return kLinkHeader + data1.size() + data2.size(); }
 };
 
-std::pair<std::string, std::string> titleParagraph(const std::string& title) {
+std::pair<std::string, std::string> TitleParagraph(const std::string& title) {
   TextRecordBuilder builder;
   builder.font(kFontTitle);
-  builder.text(utf8ToCp932(title));
+  builder.text(Utf8ToCp932(title));
   return builder.finish({0, 12, 0});
 }
 
-std::pair<std::string, std::string> bodyParagraph(const Paragraph& paragraph) {
+std::pair<std::string, std::string> BodyParagraph(const Paragraph& paragraph) {
   TextRecordBuilder builder;
   builder.font(kFontText);
-  if (paragraph.kind == ParagraphKind::Bullet) builder.text(utf8ToCp932("・"));
+  if (paragraph.kind == ParagraphKind::kBullet) builder.text(Utf8ToCp932("・"));
   for (const Span& span : paragraph.spans) {
     switch (span.kind) {
-      case SpanKind::Text: builder.text(utf8ToCp932(span.text)); break;
-      case SpanKind::Code:
+      case SpanKind::kText: builder.text(Utf8ToCp932(span.text)); break;
+      case SpanKind::kCode:
         builder.font(kFontCode);
-        builder.text(utf8ToCp932(span.text));
+        builder.text(Utf8ToCp932(span.text));
         builder.font(kFontText);
         break;
-      case SpanKind::Link:
-        builder.jump(contextHash(span.target));
-        builder.text(utf8ToCp932(span.text));
-        builder.endHotspot();
+      case SpanKind::kLink:
+        builder.jump(ContextHash(span.target));
+        builder.text(Utf8ToCp932(span.text));
+        builder.EndHotspot();
         break;
     }
   }
-  if (paragraph.kind == ParagraphKind::Bullet) return builder.finish({0, 4, 16});
+  if (paragraph.kind == ParagraphKind::kBullet) return builder.finish({0, 4, 16});
   return builder.finish({0, 8, 0});
 }
 
@@ -165,7 +165,7 @@ struct TopicFile {
   std::vector<uint32_t> topicOffsets;  // TOPICOFFSET of each topic
 };
 
-TopicFile buildTopicFile(const HelpSource& source) {
+TopicFile BuildTopicFile(const HelpSource& source) {
   const size_t topics = source.topics.size();
   std::vector<Record> records;
   std::vector<size_t> headers;  // record index of each topic header, and of the closing one
@@ -173,13 +173,13 @@ TopicFile buildTopicFile(const HelpSource& source) {
     headers.push_back(records.size());
     Record header{kTopicHeaderRecord, std::string(28, '\0'), "", t};
     // The last TOPICLINK carries no topic: viewers stop before it.
-    if (t < topics) header.data2 = utf8ToCp932(source.topics[t].title) + '\0';
+    if (t < topics) header.data2 = Utf8ToCp932(source.topics[t].title) + '\0';
     records.push_back(header);
     if (t == topics) break;
-    auto title = titleParagraph(source.topics[t].title);
+    auto title = TitleParagraph(source.topics[t].title);
     records.push_back({kTextRecord, title.first, title.second, t});
     for (const Paragraph& paragraph : source.topics[t].paragraphs) {
-      auto body = bodyParagraph(paragraph);
+      auto body = BodyParagraph(paragraph);
       records.push_back({kTextRecord, body.first, body.second, t});
     }
   }
@@ -214,24 +214,24 @@ TopicFile buildTopicFile(const HelpSource& source) {
     size_t end = t < topics ? headers[t + 1] : records.size();
     size_t topicSize = 0;
     for (size_t r = headers[t]; r < end; ++r) topicSize += records[r].size();
-    putU32(data, static_cast<uint32_t>(topicSize));
-    putU32(data, t > 0 && t < topics ? file.topicOffsets[t - 1] : kNone);         // BrowseBck
-    putU32(data, t + 1 < topics ? file.topicOffsets[t + 1] : kNone);              // BrowseFor
-    putU32(data, static_cast<uint32_t>(t));                                       // TopicNum
-    putU32(data, kNone);                                                          // NonScroll
-    putU32(data, t < topics ? topicPos(records[headers[t] + 1].stream) : kNone);  // Scroll
-    putU32(data, t < topics ? topicPos(records[headers[t + 1]].stream) : kNone);  // NextTopic
+    PutU32(data, static_cast<uint32_t>(topicSize));
+    PutU32(data, t > 0 && t < topics ? file.topicOffsets[t - 1] : kNone);         // BrowseBck
+    PutU32(data, t + 1 < topics ? file.topicOffsets[t + 1] : kNone);              // BrowseFor
+    PutU32(data, static_cast<uint32_t>(t));                                       // TopicNum
+    PutU32(data, kNone);                                                          // NonScroll
+    PutU32(data, t < topics ? TopicPos(records[headers[t] + 1].stream) : kNone);  // Scroll
+    PutU32(data, t < topics ? TopicPos(records[headers[t + 1]].stream) : kNone);  // NextTopic
     header.data1 = data;
   }
 
   std::string data;
   for (size_t r = 0; r < records.size(); ++r) {
     const Record& record = records[r];
-    putU32(data, static_cast<uint32_t>(record.size()));
-    putU32(data, static_cast<uint32_t>(record.data2.size()));
-    putU32(data, r > 0 ? topicPos(records[r - 1].stream) : kNone);
-    putU32(data, r + 1 < records.size() ? topicPos(records[r + 1].stream) : kNone);
-    putU32(data, static_cast<uint32_t>(kLinkHeader + record.data1.size()));
+    PutU32(data, static_cast<uint32_t>(record.size()));
+    PutU32(data, static_cast<uint32_t>(record.data2.size()));
+    PutU32(data, r > 0 ? TopicPos(records[r - 1].stream) : kNone);
+    PutU32(data, r + 1 < records.size() ? TopicPos(records[r + 1].stream) : kNone);
+    PutU32(data, static_cast<uint32_t>(kLinkHeader + record.data1.size()));
     data += static_cast<char>(record.type);
     data += record.data1;
     data += record.data2;
@@ -243,18 +243,18 @@ TopicFile buildTopicFile(const HelpSource& source) {
     uint32_t lastLink = kNone, firstLink = kNone, lastHeader = kNone;
     for (const Record& record : records) {
       if (record.stream < start) {
-        lastLink = topicPos(record.stream);
-        if (record.type == kTopicHeaderRecord) lastHeader = topicPos(record.stream);
+        lastLink = TopicPos(record.stream);
+        if (record.type == kTopicHeaderRecord) lastHeader = TopicPos(record.stream);
       } else if (record.stream < start + kBlockData && firstLink == kNone) {
-        firstLink = topicPos(record.stream);
+        firstLink = TopicPos(record.stream);
       }
     }
-    putU32(file.blocks, lastLink);
-    putU32(file.blocks, firstLink);
-    putU32(file.blocks, lastHeader);
+    PutU32(file.blocks, lastLink);
+    PutU32(file.blocks, firstLink);
+    PutU32(file.blocks, lastHeader);
     // The last block is padded to full size as well: viewers read whole
     // blocks, and the zeros only unpack to bytes past the last TOPICLINK.
-    std::string packed = literalLz77(data.substr(start, kBlockData));
+    std::string packed = LiteralLz77(data.substr(start, kBlockData));
     packed.resize(kBlockSize - kBlockHeader, '\0');
     file.blocks += packed;
   }
@@ -262,48 +262,48 @@ TopicFile buildTopicFile(const HelpSource& source) {
   return file;
 }
 
-std::string buildSystemFile(const HelpSource& source, uint32_t contentsOffset) {
+std::string BuildSystemFile(const HelpSource& source, uint32_t contentsOffset) {
   std::string system;
-  putU16(system, 0x036C);  // Magic
-  putU16(system, 21);      // Minor: Windows 3.1
-  putU16(system, 1);       // Major
-  putU32(system, 0);       // GenDate: left out, so builds are reproducible
-  putU16(system, 4);       // Flags: LZ77 topic blocks of 4 KB
+  PutU16(system, 0x036C);  // Magic
+  PutU16(system, 21);      // Minor: Windows 3.1
+  PutU16(system, 1);       // Major
+  PutU32(system, 0);       // GenDate: left out, so builds are reproducible
+  PutU16(system, 4);       // Flags: LZ77 topic blocks of 4 KB
   auto record = [&system](uint16_t type, const std::string& data) {
-    putU16(system, type);
-    putU16(system, static_cast<uint16_t>(data.size()));
+    PutU16(system, type);
+    PutU16(system, static_cast<uint16_t>(data.size()));
     system += data;
   };
-  record(1, utf8ToCp932(source.title) + '\0');
+  record(1, Utf8ToCp932(source.title) + '\0');
   std::string contents;
-  putU32(contents, contentsOffset);
+  PutU32(contents, contentsOffset);
   record(3, contents);
   // The main window, only to give it the help title as its caption:
   // without it viewers show their own name there.
-  std::string caption = utf8ToCp932(source.title);
+  std::string caption = Utf8ToCp932(source.title);
   if (caption.size() > 50) throw std::length_error("help title too long for the window caption");
   std::string window;
-  putU16(window, 0x0006);           // Name and Caption are valid
+  PutU16(window, 0x0006);           // Name and Caption are valid
   window += std::string(10, '\0');  // Type
   window += std::string("main").append(9 - 4, '\0');
   window += caption.append(51 - caption.size(), '\0');
   window += std::string(5 * 2, '\0');  // X, Y, Width, Height, Maximize: unset
-  putU32(window, 0x00FFFFFF);          // scrolling region colour: unset, white
-  putU32(window, 0x00FFFFFF);          // non-scrolling region colour: unset, white
+  PutU32(window, 0x00FFFFFF);          // scrolling region colour: unset, white
+  PutU32(window, 0x00FFFFFF);          // non-scrolling region colour: unset, white
   record(6, window);
   std::string charset;
-  putU16(charset, 128);  // SHIFTJIS_CHARSET: fonts are made for code page 932
+  PutU16(charset, 128);  // SHIFTJIS_CHARSET: fonts are made for code page 932
   record(11, charset);
   return system;
 }
 
-std::string buildFontFile() {
-  const std::vector<std::string> faces = {utf8ToCp932(kTextFace), utf8ToCp932(kCodeFace)};
+std::string BuildFontFile() {
+  const std::vector<std::string> faces = {Utf8ToCp932(kTextFace), Utf8ToCp932(kCodeFace)};
   std::string font;
-  putU16(font, static_cast<uint16_t>(faces.size()));
-  putU16(font, 3);
-  putU16(font, 8);
-  putU16(font, static_cast<uint16_t>(8 + faces.size() * kFaceLength));
+  PutU16(font, static_cast<uint16_t>(faces.size()));
+  PutU16(font, 3);
+  PutU16(font, 8);
+  PutU16(font, static_cast<uint16_t>(8 + faces.size() * kFaceLength));
   for (std::string face : faces) {
     face.resize(kFaceLength, '\0');
     font += face;
@@ -323,7 +323,7 @@ std::string buildFontFile() {
     font += static_cast<char>(d.attributes);
     font += static_cast<char>(d.halfPoints);
     font += static_cast<char>(d.family);
-    putU16(font, d.face);
+    PutU16(font, d.face);
     font += static_cast<char>(d.red);
     font += static_cast<char>(d.green);
     font += static_cast<char>(d.blue);
@@ -332,49 +332,49 @@ std::string buildFontFile() {
   return font;
 }
 
-std::string buildContextFile(const HelpSource& source, const std::vector<uint32_t>& offsets) {
+std::string BuildContextFile(const HelpSource& source, const std::vector<uint32_t>& offsets) {
   std::map<int32_t, uint32_t> byHash;  // signed order, as the viewer compares
   for (size_t t = 0; t < source.topics.size(); ++t)
-    byHash[contextHash(source.topics[t].id)] = offsets[t];
+    byHash[ContextHash(source.topics[t].id)] = offsets[t];
   std::vector<BTreeEntry> entries;
   for (const auto& [hash, offset] : byHash) {
     BTreeEntry entry;
-    putU32(entry.key, static_cast<uint32_t>(hash));
+    PutU32(entry.key, static_cast<uint32_t>(hash));
     entry.leaf = entry.key;
-    putU32(entry.leaf, offset);
+    PutU32(entry.leaf, offset);
     entries.push_back(entry);
   }
-  return buildBTree(entries, {0x0002, 2048, "L4"});
+  return BuildBTree(entries, {0x0002, 2048, "L4"});
 }
 
-std::string buildTitleFile(const HelpSource& source, const std::vector<uint32_t>& offsets) {
+std::string BuildTitleFile(const HelpSource& source, const std::vector<uint32_t>& offsets) {
   std::vector<BTreeEntry> entries;
   for (size_t t = 0; t < source.topics.size(); ++t) {
     BTreeEntry entry;
-    putU32(entry.key, offsets[t]);
-    entry.leaf = entry.key + utf8ToCp932(source.topics[t].title) + '\0';
+    PutU32(entry.key, offsets[t]);
+    entry.leaf = entry.key + Utf8ToCp932(source.topics[t].title) + '\0';
     entries.push_back(entry);
   }
-  return buildBTree(entries, {0x0002, 2048, "Lz"});
+  return BuildBTree(entries, {0x0002, 2048, "Lz"});
 }
 
-void putInternalFile(std::string& out, const std::string& content) {
-  putU32(out, static_cast<uint32_t>(content.size() + 9));  // ReservedSpace
-  putU32(out, static_cast<uint32_t>(content.size()));      // UsedSpace
+void PutInternalFile(std::string& out, const std::string& content) {
+  PutU32(out, static_cast<uint32_t>(content.size() + 9));  // ReservedSpace
+  PutU32(out, static_cast<uint32_t>(content.size()));      // UsedSpace
   out += static_cast<char>(4);                             // FileFlags
   out += content;
 }
 
 }  // namespace
 
-std::string buildHelpFile(const HelpSource& source) {
-  TopicFile topic = buildTopicFile(source);
+std::string BuildHelpFile(const HelpSource& source) {
+  TopicFile topic = BuildTopicFile(source);
   std::map<std::string, std::string> files = {
-      {"|SYSTEM", buildSystemFile(source, topic.topicOffsets.front())},
-      {"|FONT", buildFontFile()},
+      {"|SYSTEM", BuildSystemFile(source, topic.topicOffsets.front())},
+      {"|FONT", BuildFontFile()},
       {"|TOPIC", topic.blocks},
-      {"|CONTEXT", buildContextFile(source, topic.topicOffsets)},
-      {"|TTLBTREE", buildTitleFile(source, topic.topicOffsets)},
+      {"|CONTEXT", BuildContextFile(source, topic.topicOffsets)},
+      {"|TTLBTREE", BuildTitleFile(source, topic.topicOffsets)},
   };
 
   std::string out(16, '\0');
@@ -383,38 +383,38 @@ std::string buildHelpFile(const HelpSource& source) {
     BTreeEntry entry;
     entry.key = name + '\0';
     entry.leaf = entry.key;
-    putU32(entry.leaf, static_cast<uint32_t>(out.size()));
+    PutU32(entry.leaf, static_cast<uint32_t>(out.size()));
     directory.push_back(entry);
-    putInternalFile(out, content);
+    PutInternalFile(out, content);
   }
   uint32_t directoryStart = static_cast<uint32_t>(out.size());
-  putInternalFile(out, buildBTree(directory, {0x0402, 1024, "z4"}));
+  PutInternalFile(out, BuildBTree(directory, {0x0402, 1024, "z4"}));
 
   std::string header;
-  putU32(header, 0x00035F3F);
-  putU32(header, directoryStart);
-  putU32(header, kNone);  // no free list
-  putU32(header, static_cast<uint32_t>(out.size()));
+  PutU32(header, 0x00035F3F);
+  PutU32(header, directoryStart);
+  PutU32(header, kNone);  // no free list
+  PutU32(header, static_cast<uint32_t>(out.size()));
   out.replace(0, 16, header);
   return out;
 }
 
-std::string buildContentsFile(const HelpSource& source, const std::string& helpFileName) {
+std::string BuildContentsFile(const HelpSource& source, const std::string& helpFileName) {
   std::string text = ":Base " + helpFileName + "\r\n";
   text += ":Title " + source.title + "\r\n";
   text += "1 " + source.title + "\r\n";
   for (const Topic& topic : source.topics) text += "2 " + topic.title + "=" + topic.id + "\r\n";
-  return utf8ToCp932(text);
+  return Utf8ToCp932(text);
 }
 
-std::string buildSourceCopy(const std::string& utf8Source) {
+std::string BuildSourceCopy(const std::string& utf8Source) {
   std::string text;
   for (char c : utf8Source) {
     if (c == '\r') continue;
     if (c == '\n') text += '\r';
     text += c;
   }
-  return utf8ToCp932(text);
+  return Utf8ToCp932(text);
 }
 
 }  // namespace hlpgen

@@ -16,7 +16,7 @@
 
 namespace {
 
-std::string readFile(const std::string& path) {
+std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
   std::ostringstream content;
@@ -24,7 +24,7 @@ std::string readFile(const std::string& path) {
   return content.str();
 }
 
-void writeFile(const std::string& path, const std::string& content) {
+void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) throw std::runtime_error("cannot create " + path + ": " + std::strerror(errno));
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
@@ -32,7 +32,7 @@ void writeFile(const std::string& path, const std::string& content) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-std::string baseName(const std::string& path) {
+std::string BaseName(const std::string& path) {
   size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
@@ -51,14 +51,14 @@ int main(int argc, char** argv) {
     temporaries.push_back(output + ".tmp" + std::to_string(getpid()));
 
   try {
-    const std::string text = readFile(sourcePath);
-    const hlpgen::HelpSource source = hlpgen::parseHelpSource(text);
+    const std::string text = ReadFile(sourcePath);
+    const hlpgen::HelpSource source = hlpgen::ParseHelpSource(text);
     const std::vector<std::string> contents = {
-        hlpgen::buildHelpFile(source),
-        hlpgen::buildContentsFile(source, baseName(outputs[0])),
-        hlpgen::buildSourceCopy(text),
+        hlpgen::BuildHelpFile(source),
+        hlpgen::BuildContentsFile(source, BaseName(outputs[0])),
+        hlpgen::BuildSourceCopy(text),
     };
-    for (size_t i = 0; i < outputs.size(); ++i) writeFile(temporaries[i], contents[i]);
+    for (size_t i = 0; i < outputs.size(); ++i) WriteFile(temporaries[i], contents[i]);
     for (size_t i = 0; i < outputs.size(); ++i)
       if (std::rename(temporaries[i].c_str(), outputs[i].c_str()) != 0)
         throw std::runtime_error("cannot replace " + outputs[i] + ": " + std::strerror(errno));

@@ -6,13 +6,13 @@
 
 namespace hlpgen {
 
-std::string Paragraph::plainText() const {
+std::string Paragraph::PlainText() const {
   std::string text;
   for (const Span& span : spans) text += span.text;
   return text;
 }
 
-int32_t contextHash(const std::string& id) {
+int32_t ContextHash(const std::string& id) {
   uint32_t hash = 0;
   for (unsigned char c : id) {
     uint32_t value = 0;
@@ -35,7 +35,7 @@ int32_t contextHash(const std::string& id) {
 
 namespace {
 
-bool isContextId(const std::string& id) {
+bool IsContextId(const std::string& id) {
   if (id.empty()) return false;
   for (unsigned char c : id)
     if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
@@ -44,7 +44,7 @@ bool isContextId(const std::string& id) {
   return true;
 }
 
-std::string trim(const std::string& s) {
+std::string Trim(const std::string& s) {
   size_t begin = s.find_first_not_of(' ');
   if (begin == std::string::npos) return "";
   size_t end = s.find_last_not_of(' ');
@@ -53,7 +53,7 @@ std::string trim(const std::string& s) {
 
 // Joins a continuation line to a paragraph: Japanese runs on without a
 // break, but two words of Latin text need the space the line break stood for.
-void joinLine(std::string& paragraph, const std::string& line) {
+void JoinLine(std::string& paragraph, const std::string& line) {
   if (!paragraph.empty() && !line.empty() && static_cast<unsigned char>(paragraph.back()) < 0x80 &&
       static_cast<unsigned char>(line.front()) < 0x80)
     paragraph += ' ';
@@ -65,11 +65,11 @@ struct LinkRef {
   int line;
 };
 
-std::vector<Span> parseInline(const std::string& text, int line, std::vector<LinkRef>& links) {
+std::vector<Span> ParseInline(const std::string& text, int line, std::vector<LinkRef>& links) {
   std::vector<Span> spans;
   std::string plain;
   auto flush = [&] {
-    if (!plain.empty()) spans.push_back({SpanKind::Text, plain, ""});
+    if (!plain.empty()) spans.push_back({SpanKind::kText, plain, ""});
     plain.clear();
   };
   size_t i = 0;
@@ -81,16 +81,16 @@ std::vector<Span> parseInline(const std::string& text, int line, std::vector<Lin
       size_t bar = inner.rfind('|');
       if (bar == std::string::npos)
         throw SourceError(line, "link \"[[" + inner + "]]\" needs the form [[text|context_id]]");
-      std::string label = trim(inner.substr(0, bar));
-      std::string target = trim(inner.substr(bar + 1));
+      std::string label = Trim(inner.substr(0, bar));
+      std::string target = Trim(inner.substr(bar + 1));
       if (label.empty()) throw SourceError(line, "link to \"" + target + "\" has no text");
       if (label.find("[[") != std::string::npos || label.find('`') != std::string::npos)
         throw SourceError(line, "link text \"" + label + "\" may not contain markup");
-      if (!isContextId(target))
+      if (!IsContextId(target))
         throw SourceError(line,
                           "\"" + target + "\" is not a context id (letters, digits, '.', '_')");
       flush();
-      spans.push_back({SpanKind::Link, label, target});
+      spans.push_back({SpanKind::kLink, label, target});
       links.push_back({target, line});
       i = close + 2;
     } else if (text.compare(i, 2, "]]") == 0) {
@@ -100,7 +100,7 @@ std::vector<Span> parseInline(const std::string& text, int line, std::vector<Lin
       if (close == std::string::npos) throw SourceError(line, "\"`\" without a closing \"`\"");
       if (close == i + 1) throw SourceError(line, "empty `` code span");
       flush();
-      spans.push_back({SpanKind::Code, text.substr(i + 1, close - i - 1), ""});
+      spans.push_back({SpanKind::kCode, text.substr(i + 1, close - i - 1), ""});
       i = close + 1;
     } else {
       plain += text[i++];
@@ -110,11 +110,11 @@ std::vector<Span> parseInline(const std::string& text, int line, std::vector<Lin
   return spans;
 }
 
-void checkCharacters(const std::string& line, int number) {
+void CheckCharacters(const std::string& line, int number) {
   for (unsigned char c : line)
     if (c < 0x20 || c == 0x7F) throw SourceError(number, "control character (tab?) in the text");
   try {
-    utf8ToCp932(line);
+    Utf8ToCp932(line);
   } catch (const EncodingError& e) {
     throw SourceError(number, e.what());
   }
@@ -122,7 +122,7 @@ void checkCharacters(const std::string& line, int number) {
 
 }  // namespace
 
-HelpSource parseHelpSource(const std::string& text) {
+HelpSource ParseHelpSource(const std::string& text) {
   HelpSource source;
   bool haveTitle = false;
   std::vector<LinkRef> links;
@@ -130,11 +130,11 @@ HelpSource parseHelpSource(const std::string& text) {
 
   // The paragraph being collected: its raw text, kind and first line.
   std::string pending;
-  ParagraphKind pendingKind = ParagraphKind::Body;
+  ParagraphKind pendingKind = ParagraphKind::kBody;
   int pendingLine = 0;
   auto endParagraph = [&] {
     if (pending.empty()) return;
-    Paragraph paragraph{pendingKind, parseInline(pending, pendingLine, links), pendingLine};
+    Paragraph paragraph{pendingKind, ParseInline(pending, pendingLine, links), pendingLine};
     source.topics.back().paragraphs.push_back(paragraph);
     pending.clear();
   };
@@ -148,10 +148,10 @@ HelpSource parseHelpSource(const std::string& text) {
     pos = eol + 1;
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    checkCharacters(line, number);
+    CheckCharacters(line, number);
 
     if (line.compare(0, 1, "#") == 0) continue;
-    std::string content = trim(line);
+    std::string content = Trim(line);
     if (content.empty()) {
       endParagraph();
       continue;
@@ -159,7 +159,7 @@ HelpSource parseHelpSource(const std::string& text) {
     if (line[0] == '@') {
       size_t space = line.find(' ');
       std::string directive = line.substr(0, space);
-      std::string value = space == std::string::npos ? "" : trim(line.substr(space));
+      std::string value = space == std::string::npos ? "" : Trim(line.substr(space));
       if (directive != "@title")
         throw SourceError(number, "unknown directive \"" + directive + "\"");
       if (!source.topics.empty())
@@ -176,8 +176,8 @@ HelpSource parseHelpSource(const std::string& text) {
       if (open == std::string::npos || content.back() != '}')
         throw SourceError(number, "topic header needs the form \"= Title {context_id}\"");
       std::string id = content.substr(open + 1, content.size() - open - 2);
-      std::string title = trim(content.substr(1, open - 1));
-      if (!isContextId(id))
+      std::string title = Trim(content.substr(1, open - 1));
+      if (!IsContextId(id))
         throw SourceError(number, "\"" + id + "\" is not a context id (letters, digits, '.', '_')");
       if (title.empty()) throw SourceError(number, "topic \"" + id + "\" has no title");
       if (title.find("[[") != std::string::npos || title.find('`') != std::string::npos)
@@ -185,7 +185,7 @@ HelpSource parseHelpSource(const std::string& text) {
       // The contents file separates title and context id with '='.
       if (title.find('=') != std::string::npos)
         throw SourceError(number, "a topic title may not contain '='");
-      int32_t hash = contextHash(id);
+      int32_t hash = ContextHash(id);
       auto known = ids.find(hash);
       if (known != ids.end())
         throw SourceError(number, "context id \"" + id + "\" clashes with \"" + known->second +
@@ -197,24 +197,24 @@ HelpSource parseHelpSource(const std::string& text) {
     if (source.topics.empty()) throw SourceError(number, "text before the first topic header");
     if (content.compare(0, 2, "- ") == 0 || content == "-") {
       endParagraph();
-      pendingKind = ParagraphKind::Bullet;
+      pendingKind = ParagraphKind::kBullet;
       pendingLine = number;
-      pending = trim(content.substr(1));
+      pending = Trim(content.substr(1));
       if (pending.empty()) throw SourceError(number, "empty list item");
       continue;
     }
     if (pending.empty()) {
-      pendingKind = ParagraphKind::Body;
+      pendingKind = ParagraphKind::kBody;
       pendingLine = number;
     }
-    joinLine(pending, content);
+    JoinLine(pending, content);
   }
   if (!source.topics.empty()) endParagraph();
 
   if (!haveTitle) throw SourceError(number, "no @title line");
   if (source.topics.empty()) throw SourceError(number, "no topics");
   for (const LinkRef& link : links) {
-    auto known = ids.find(contextHash(link.target));
+    auto known = ids.find(ContextHash(link.target));
     if (known == ids.end() || known->second != link.target)
       throw SourceError(link.line, "link to unknown topic \"" + link.target + "\"");
   }

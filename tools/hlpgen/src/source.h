@@ -29,7 +29,7 @@ class SourceError : public std::runtime_error {
   int line_;
 };
 
-enum class SpanKind { Text, Code, Link };
+enum class SpanKind { kText, kCode, kLink };
 
 struct Span {
   SpanKind kind;
@@ -37,14 +37,14 @@ struct Span {
   std::string target;  // context id of a Link
 };
 
-enum class ParagraphKind { Body, Bullet };
+enum class ParagraphKind { kBody, kBullet };
 
 struct Paragraph {
   ParagraphKind kind;
   std::vector<Span> spans;
   int line;
 
-  std::string plainText() const;  // UTF-8, spans concatenated
+  std::string PlainText() const;  // UTF-8, spans concatenated
 };
 
 struct Topic {
@@ -60,9 +60,9 @@ struct HelpSource {
 };
 
 // WinHelp 3.1 context-id hash: letters case-folded, digits, '.' and '_'.
-int32_t contextHash(const std::string& id);
+int32_t ContextHash(const std::string& id);
 
 // Parses UTF-8 source text. Throws SourceError naming the offending line.
-HelpSource parseHelpSource(const std::string& text);
+HelpSource ParseHelpSource(const std::string& text);
 
 }  // namespace hlpgen

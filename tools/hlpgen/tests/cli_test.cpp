@@ -22,7 +22,7 @@ class HlpgenProgram : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  void writeSource(const std::string& text) {
+  void WriteSource(const std::string& text) {
     std::ofstream(dir_ / "in.txt", std::ios::binary) << text;
   }
 
@@ -32,7 +32,7 @@ class HlpgenProgram : public ::testing::Test {
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  int runOnSource() {
+  int RunOnSource() {
     return run("'" + path("in.txt") + "' '" + path("out.hlp") + "' '" + path("out.cnt") + "' '" +
                path("out.hed") + "'");
   }
@@ -65,8 +65,8 @@ const char kSource[] =
 }  // namespace
 
 TEST_F(HlpgenProgram, WritesTheThreeFiles) {
-  writeSource(kSource);
-  ASSERT_EQ(runOnSource(), 0) << read("stderr.txt");
+  WriteSource(kSource);
+  ASSERT_EQ(RunOnSource(), 0) << read("stderr.txt");
   EXPECT_EQ(files(),
             (std::vector<std::string>{"in.txt", "out.cnt", "out.hed", "out.hlp", "stderr.txt"}));
   EXPECT_EQ(read("out.hlp").substr(0, 4), std::string("\x3F\x5F\x03\x00", 4));
@@ -86,10 +86,10 @@ TEST_F(HlpgenProgram, WritesTheThreeFiles) {
 }
 
 TEST_F(HlpgenProgram, MalformedSourceLeavesNoOutputs) {
-  writeSource(kSource);
-  ASSERT_EQ(runOnSource(), 0);
-  writeSource("@title テスト\n= 目次 {contents}\n[[壊れた|nowhere]]\n");
-  EXPECT_EQ(runOnSource(), 1);
+  WriteSource(kSource);
+  ASSERT_EQ(RunOnSource(), 0);
+  WriteSource("@title テスト\n= 目次 {contents}\n[[壊れた|nowhere]]\n");
+  EXPECT_EQ(RunOnSource(), 1);
   EXPECT_NE(read("stderr.txt").find("in.txt:line 3: link to unknown topic \"nowhere\""),
             std::string::npos)
       << read("stderr.txt");
@@ -98,7 +98,7 @@ TEST_F(HlpgenProgram, MalformedSourceLeavesNoOutputs) {
 }
 
 TEST_F(HlpgenProgram, UnwritableOutputLeavesNoOutputs) {
-  writeSource(kSource);
+  WriteSource(kSource);
   EXPECT_EQ(run("'" + path("in.txt") + "' '" + path("out.hlp") + "' '" +
                 path("no/such/dir/out.cnt") + "' '" + path("out.hed") + "'"),
             1);

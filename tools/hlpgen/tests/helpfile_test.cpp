@@ -13,7 +13,7 @@
 
 namespace {
 
-std::string readFile(const std::string& path) {
+std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in.good()) << path;
   std::ostringstream content;
@@ -21,17 +21,17 @@ std::string readFile(const std::string& path) {
   return content.str();
 }
 
-std::string decode(const std::string& cp932) { return hlpgen::cp932ToUtf8(cp932); }
+std::string Decode(const std::string& cp932) { return hlpgen::Cp932ToUtf8(cp932); }
 
 // What the reader should find for a paragraph of the source.
-std::string expectedText(const hlpgen::Paragraph& paragraph) {
-  return (paragraph.kind == hlpgen::ParagraphKind::Bullet ? "・" : "") + paragraph.plainText();
+std::string ExpectedText(const hlpgen::Paragraph& paragraph) {
+  return (paragraph.kind == hlpgen::ParagraphKind::kBullet ? "・" : "") + paragraph.PlainText();
 }
 
-int32_t signedHash(uint32_t value) { return static_cast<int32_t>(value); }
+int32_t SignedHash(uint32_t value) { return static_cast<int32_t>(value); }
 
 // Everything a viewer relies on, checked for any source.
-void checkAgainstSource(const hlpread::HelpFile& help, const hlpgen::HelpSource& source) {
+void CheckAgainstSource(const hlpread::HelpFile& help, const hlpgen::HelpSource& source) {
   EXPECT_EQ(help.directory.flags, 0x0402);
   EXPECT_EQ(help.directory.pageSize, 1024);
   EXPECT_EQ(help.directory.structure, "z4");
@@ -45,99 +45,99 @@ void checkAgainstSource(const hlpread::HelpFile& help, const hlpgen::HelpSource&
             (std::vector<std::string>{"|CONTEXT", "|FONT", "|SYSTEM", "|TOPIC", "|TTLBTREE"}));
 
   EXPECT_EQ(help.systemMinor, 21);
-  EXPECT_EQ(decode(help.systemRecords.at(1)), source.title + std::string(1, '\0'));
+  EXPECT_EQ(Decode(help.systemRecords.at(1)), source.title + std::string(1, '\0'));
   // The main window's caption is the help title.
   const std::string& window = help.systemRecords.at(6);
   ASSERT_EQ(window.size(), 90u);
-  EXPECT_EQ(hlpread::u16(window, 0) & 0x0006, 0x0006);
+  EXPECT_EQ(hlpread::U16(window, 0) & 0x0006, 0x0006);
   EXPECT_EQ(std::string(window.c_str() + 12), "main");
-  EXPECT_EQ(decode(window.c_str() + 21), source.title);
+  EXPECT_EQ(Decode(window.c_str() + 21), source.title);
   ASSERT_EQ(help.systemRecords.at(11).size(), 2u);
-  EXPECT_EQ(hlpread::u16(help.systemRecords.at(11), 0), 128) << "SHIFTJIS_CHARSET";
+  EXPECT_EQ(hlpread::U16(help.systemRecords.at(11), 0), 128) << "SHIFTJIS_CHARSET";
 
   ASSERT_EQ(help.topics.size(), source.topics.size());
   EXPECT_TRUE(help.sawClosingHeader);
-  EXPECT_EQ(hlpread::u32(help.systemRecords.at(3), 0), help.topics[0].offset) << "contents topic";
+  EXPECT_EQ(hlpread::U32(help.systemRecords.at(3), 0), help.topics[0].offset) << "contents topic";
   for (size_t t = 0; t < source.topics.size(); ++t) {
     const hlpgen::Topic& expected = source.topics[t];
     const hlpread::Topic& topic = help.topics[t];
     SCOPED_TRACE(expected.id);
-    EXPECT_EQ(decode(topic.title), expected.title);
+    EXPECT_EQ(Decode(topic.title), expected.title);
     ASSERT_EQ(topic.paragraphs.size(), expected.paragraphs.size() + 1);
-    EXPECT_EQ(decode(topic.paragraphs[0].text), expected.title);
+    EXPECT_EQ(Decode(topic.paragraphs[0].text), expected.title);
     if (t > 0) EXPECT_GT(topic.offset, help.topics[t - 1].offset);
     for (size_t p = 0; p < expected.paragraphs.size(); ++p) {
       const hlpread::Paragraph& paragraph = topic.paragraphs[p + 1];
-      EXPECT_EQ(decode(paragraph.text), expectedText(expected.paragraphs[p]));
+      EXPECT_EQ(Decode(paragraph.text), ExpectedText(expected.paragraphs[p]));
       std::vector<std::pair<int32_t, std::string>> links, wanted;
       for (const hlpread::Hotspot& hotspot : paragraph.hotspots)
-        links.push_back({signedHash(hotspot.hash), decode(hotspot.text)});
+        links.push_back({SignedHash(hotspot.hash), Decode(hotspot.text)});
       for (const hlpgen::Span& span : expected.paragraphs[p].spans)
-        if (span.kind == hlpgen::SpanKind::Link)
-          wanted.push_back({hlpread::hashContext(span.target), span.text});
+        if (span.kind == hlpgen::SpanKind::kLink)
+          wanted.push_back({hlpread::HashContext(span.target), span.text});
       EXPECT_EQ(links, wanted);
     }
   }
 
   // |CONTEXT: every context id leads, through the index pages, to its topic.
   const std::string& context = help.files.at("|CONTEXT");
-  EXPECT_EQ(hlpread::readBTree(context, [](const std::string&, size_t) { return size_t{8}; })
+  EXPECT_EQ(hlpread::ReadBTree(context, [](const std::string&, size_t) { return size_t{8}; })
                 .totalEntries,
             source.topics.size());
   for (size_t t = 0; t < source.topics.size(); ++t) {
-    int32_t hash = hlpread::hashContext(source.topics[t].id);
-    std::string entry = hlpread::searchBTree(
+    int32_t hash = hlpread::HashContext(source.topics[t].id);
+    std::string entry = hlpread::SearchBTree(
         context, [](const std::string&, size_t) { return size_t{8}; },
         [](const std::string&, size_t) { return size_t{6}; },
         [hash](const std::string& page, size_t at) {
-          int32_t key = signedHash(hlpread::u32(page, at));
+          int32_t key = SignedHash(hlpread::U32(page, at));
           return key < hash ? -1 : key > hash ? 1 : 0;
         });
     ASSERT_EQ(entry.size(), 8u) << source.topics[t].id;
-    EXPECT_EQ(hlpread::u32(entry, 4), help.topics[t].offset) << source.topics[t].id;
+    EXPECT_EQ(hlpread::U32(entry, 4), help.topics[t].offset) << source.topics[t].id;
   }
 
   // |TTLBTREE: the titles by topic offset.
-  hlpread::BTree titles = hlpread::readBTree(
+  hlpread::BTree titles = hlpread::ReadBTree(
       help.files.at("|TTLBTREE"),
       [](const std::string& p, size_t at) { return 4 + std::strlen(p.c_str() + at + 4) + 1; });
   EXPECT_EQ(titles.structure, "Lz");
   ASSERT_EQ(titles.leafEntries.size(), source.topics.size());
   for (size_t t = 0; t < source.topics.size(); ++t) {
-    EXPECT_EQ(hlpread::u32(titles.leafEntries[t], 0), help.topics[t].offset);
-    EXPECT_EQ(decode(titles.leafEntries[t].substr(4, titles.leafEntries[t].size() - 5)),
+    EXPECT_EQ(hlpread::U32(titles.leafEntries[t], 0), help.topics[t].offset);
+    EXPECT_EQ(Decode(titles.leafEntries[t].substr(4, titles.leafEntries[t].size() - 5)),
               source.topics[t].title);
   }
 }
 
-const hlpread::Topic& topicTitled(const hlpread::HelpFile& help, const std::string& title) {
+const hlpread::Topic& TopicTitled(const hlpread::HelpFile& help, const std::string& title) {
   for (const hlpread::Topic& topic : help.topics)
-    if (decode(topic.title) == title) return topic;
+    if (Decode(topic.title) == title) return topic;
   throw std::runtime_error("no topic " + title);
 }
 
-bool topicSays(const hlpread::Topic& topic, const std::string& text) {
+bool TopicSays(const hlpread::Topic& topic, const std::string& text) {
   for (const hlpread::Paragraph& paragraph : topic.paragraphs)
-    if (decode(paragraph.text).find(text) != std::string::npos) return true;
+    if (Decode(paragraph.text).find(text) != std::string::npos) return true;
   return false;
 }
 
 }  // namespace
 
 TEST(ShippedHelpFile, MatchesItsSource) {
-  const std::string bytes = readFile(GENERATED_HELP_DIR "/soBeep.hlp");
-  const hlpgen::HelpSource source = hlpgen::parseHelpSource(readFile(HELP_SOURCE));
+  const std::string bytes = ReadFile(GENERATED_HELP_DIR "/soBeep.hlp");
+  const hlpgen::HelpSource source = hlpgen::ParseHelpSource(ReadFile(HELP_SOURCE));
   ASSERT_EQ(bytes.substr(0, 4), std::string("\x3F\x5F\x03\x00", 4));
-  const hlpread::HelpFile help = hlpread::readHelpFile(bytes);
-  checkAgainstSource(help, source);
+  const hlpread::HelpFile help = hlpread::ReadHelpFile(bytes);
+  CheckAgainstSource(help, source);
   EXPECT_EQ(help.systemFlags, 4);
 }
 
 TEST(ShippedHelpFile, SaysWhatThePlayerDoes) {
-  const hlpread::HelpFile help = hlpread::readHelpFile(readFile(GENERATED_HELP_DIR "/soBeep.hlp"));
-  EXPECT_EQ(decode(help.systemRecords.at(1)), std::string("SoBeep ヘルプ") + '\0');
+  const hlpread::HelpFile help = hlpread::ReadHelpFile(ReadFile(GENERATED_HELP_DIR "/soBeep.hlp"));
+  EXPECT_EQ(Decode(help.systemRecords.at(1)), std::string("SoBeep ヘルプ") + '\0');
   ASSERT_GE(help.topics.size(), 7u);
-  EXPECT_EQ(decode(help.topics[0].title), "SoBeep ヘルプの目次");
+  EXPECT_EQ(Decode(help.topics[0].title), "SoBeep ヘルプの目次");
   EXPECT_EQ(help.topics[0].offset, 0u);
 
   // The contents topic jumps to every other topic.
@@ -147,24 +147,24 @@ TEST(ShippedHelpFile, SaysWhatThePlayerDoes) {
   for (const char* id : {"about", "playing", "tray_menu", "properties", "installing",
                          "undo_association", "settings"})
     EXPECT_NE(
-        std::find(jumps.begin(), jumps.end(), static_cast<uint32_t>(hlpread::hashContext(id))),
+        std::find(jumps.begin(), jumps.end(), static_cast<uint32_t>(hlpread::HashContext(id))),
         jumps.end())
         << id;
 
-  EXPECT_TRUE(topicSays(topicTitled(help, "設定の保存場所"),
+  EXPECT_TRUE(TopicSays(TopicTitled(help, "設定の保存場所"),
                         "HKEY_CURRENT_USER\\Software\\norvan\\SoBeep"));
   EXPECT_TRUE(
-      topicSays(topicTitled(help, "トレイアイコンのメニュー"), "https://sobeep.example.org/"));
-  EXPECT_TRUE(topicSays(topicTitled(help, "トレイアイコンのメニュー"), "・リピート: "));
-  EXPECT_TRUE(topicSays(topicTitled(help, "インストール"), "c:\\Program Files\\SoBeep"));
+      TopicSays(TopicTitled(help, "トレイアイコンのメニュー"), "https://sobeep.example.org/"));
+  EXPECT_TRUE(TopicSays(TopicTitled(help, "トレイアイコンのメニュー"), "・リピート: "));
+  EXPECT_TRUE(TopicSays(TopicTitled(help, "インストール"), "c:\\Program Files\\SoBeep"));
   EXPECT_TRUE(
-      topicSays(topicTitled(help, "インストール"), "\"<インストール先>\\SoBeep.exe\" \"%1\""));
-  EXPECT_TRUE(topicSays(topicTitled(help, "関連付けを元に戻すには"), "関連付けの消去(C)"));
-  EXPECT_TRUE(topicSays(topicTitled(help, "プロパティと設定モード"), "Install -WARNING-"));
+      TopicSays(TopicTitled(help, "インストール"), "\"<インストール先>\\SoBeep.exe\" \"%1\""));
+  EXPECT_TRUE(TopicSays(TopicTitled(help, "関連付けを元に戻すには"), "関連付けの消去(C)"));
+  EXPECT_TRUE(TopicSays(TopicTitled(help, "プロパティと設定モード"), "Install -WARNING-"));
 
   ASSERT_EQ(help.fonts.size(), 3u);
-  EXPECT_EQ(decode(help.fonts[0].face), hlpgen::kTextFace);
-  EXPECT_EQ(decode(help.fonts[2].face), hlpgen::kCodeFace);
+  EXPECT_EQ(Decode(help.fonts[0].face), hlpgen::kTextFace);
+  EXPECT_EQ(Decode(help.fonts[2].face), hlpgen::kCodeFace);
   EXPECT_EQ(help.fonts[1].attributes & 1, 1) << "topic titles are bold";
 }
 
@@ -182,11 +182,11 @@ TEST(GeneratedHelpFile, LongSourcesSpanManyTopicBlocks) {
     }
     text += "- 箇条書き [[先頭|topic_0]]\n\n";
   }
-  const hlpgen::HelpSource source = hlpgen::parseHelpSource(text);
-  const std::string bytes = hlpgen::buildHelpFile(source);
-  const hlpread::HelpFile help = hlpread::readHelpFile(bytes);
+  const hlpgen::HelpSource source = hlpgen::ParseHelpSource(text);
+  const std::string bytes = hlpgen::BuildHelpFile(source);
+  const hlpread::HelpFile help = hlpread::ReadHelpFile(bytes);
   EXPECT_GT(help.files.at("|TOPIC").size(), 20u * 4096u);
   EXPECT_EQ(help.files.at("|TOPIC").size() % 4096, 0u);
-  checkAgainstSource(help, source);
+  CheckAgainstSource(help, source);
   EXPECT_GT(help.topics.back().offset >> 15, 20u) << "topic offsets count blocks";
 }

@@ -15,8 +15,8 @@ struct FormatError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-uint16_t u16(const std::string& s, size_t at);
-uint32_t u32(const std::string& s, size_t at);
+uint16_t U16(const std::string& s, size_t at);
+uint32_t U32(const std::string& s, size_t at);
 
 struct BTree {
   uint16_t flags = 0;
@@ -34,12 +34,12 @@ using EntrySize = std::function<size_t(const std::string& page, size_t at)>;
 
 // Reads a B+ tree: follows PreviousPage down from the root to the first
 // leaf, then the chain of NextPage links.
-BTree readBTree(const std::string& data, const EntrySize& leafSize);
+BTree ReadBTree(const std::string& data, const EntrySize& leafSize);
 
 // Looks a key up through the index pages as a viewer does; `compare` orders
 // an entry (at `at` of a page) against the key: <0, 0, >0.
 // Returns the leaf entry, or an empty string if absent.
-std::string searchBTree(const std::string& data, const EntrySize& leafSize,
+std::string SearchBTree(const std::string& data, const EntrySize& leafSize,
                         const EntrySize& indexSize,
                         const std::function<int(const std::string& page, size_t at)>& compare);
 
@@ -82,9 +82,9 @@ struct HelpFile {
   bool sawClosingHeader = false;
 };
 
-HelpFile readHelpFile(const std::string& bytes);
+HelpFile ReadHelpFile(const std::string& bytes);
 
 // WinHelp's context hash, per the format notes' table.
-int32_t hashContext(const std::string& id);
+int32_t HashContext(const std::string& id);
 
 }  // namespace hlpread

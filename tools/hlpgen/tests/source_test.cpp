@@ -5,7 +5,7 @@
 using namespace hlpgen;
 
 TEST(SourceParser, ReadsTopicsParagraphsAndMarkup) {
-  const HelpSource source = parseHelpSource(
+  const HelpSource source = ParseHelpSource(
       "# comment\n"
       "@title テスト ヘルプ\n"
       "\n"
@@ -27,26 +27,26 @@ TEST(SourceParser, ReadsTopicsParagraphsAndMarkup) {
   EXPECT_EQ(contents.title, "目次");
   EXPECT_EQ(contents.id, "contents");
   ASSERT_EQ(contents.paragraphs.size(), 4u);
-  EXPECT_EQ(contents.paragraphs[0].plainText(), "最初の行と次の行は 1 つの段落。");
-  EXPECT_EQ(contents.paragraphs[1].plainText(), "Latin words join with a space.");
-  EXPECT_EQ(contents.paragraphs[2].kind, ParagraphKind::Bullet);
+  EXPECT_EQ(contents.paragraphs[0].PlainText(), "最初の行と次の行は 1 つの段落。");
+  EXPECT_EQ(contents.paragraphs[1].PlainText(), "Latin words join with a space.");
+  EXPECT_EQ(contents.paragraphs[2].kind, ParagraphKind::kBullet);
   ASSERT_EQ(contents.paragraphs[2].spans.size(), 2u);
-  EXPECT_EQ(contents.paragraphs[2].spans[0].kind, SpanKind::Link);
+  EXPECT_EQ(contents.paragraphs[2].spans[0].kind, SpanKind::kLink);
   EXPECT_EQ(contents.paragraphs[2].spans[0].text, "二つ目");
   EXPECT_EQ(contents.paragraphs[2].spans[0].target, "second");
   EXPECT_EQ(contents.paragraphs[2].spans[1].text, " へ続きの行");
   EXPECT_EQ(contents.paragraphs[2].line, 11);
-  EXPECT_EQ(contents.paragraphs[3].spans[0].kind, SpanKind::Code);
+  EXPECT_EQ(contents.paragraphs[3].spans[0].kind, SpanKind::kCode);
   EXPECT_EQ(contents.paragraphs[3].spans[0].text, "C:\\a b");
-  EXPECT_EQ(source.topics[1].paragraphs[0].plainText(), "本文");
+  EXPECT_EQ(source.topics[1].paragraphs[0].PlainText(), "本文");
 }
 
 TEST(SourceParser, HashesContextIdsAsWinHelpDoes) {
-  EXPECT_EQ(contextHash("a"), 17);
-  EXPECT_EQ(contextHash("A"), 17);
-  EXPECT_EQ(contextHash("a0"), 17 * 43 + 10);
-  EXPECT_EQ(contextHash("_.9"), (13 * 43 + 12) * 43 + 9);
-  EXPECT_EQ(contextHash("contents"), contextHash("CONTENTS"));
+  EXPECT_EQ(ContextHash("a"), 17);
+  EXPECT_EQ(ContextHash("A"), 17);
+  EXPECT_EQ(ContextHash("a0"), 17 * 43 + 10);
+  EXPECT_EQ(ContextHash("_.9"), (13 * 43 + 12) * 43 + 9);
+  EXPECT_EQ(ContextHash("contents"), ContextHash("CONTENTS"));
 }
 
 struct Refusal {
@@ -85,7 +85,7 @@ TEST(SourceParser, RefusesMalformedSources) {
   for (const Refusal& refusal : cases) {
     SCOPED_TRACE(refusal.source);
     try {
-      parseHelpSource(refusal.source);
+      ParseHelpSource(refusal.source);
       ADD_FAILURE() << "accepted";
     } catch (const SourceError& e) {
       EXPECT_EQ(e.line(), refusal.line) << e.what();
