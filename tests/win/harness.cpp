@@ -332,6 +332,10 @@ HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title,
   return found;
 }
 
+HWND WaitForPlayerWindow(const Process& player, DWORD timeoutMs) {
+  return WaitForProcessWindow(player.pid(), kClass, kTitle, timeoutMs);
+}
+
 std::string DescribeWindows(DWORD pid) {
   std::string text;
   for (HWND window : TopLevelWindows(pid))

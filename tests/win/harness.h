@@ -115,6 +115,8 @@ std::vector<HWND> TopLevelWindows(DWORD pid);
 HWND FindProcessWindow(DWORD pid, const char* windowClass, const char* title, bool visibleOnly);
 HWND WaitForProcessWindow(DWORD pid, const char* windowClass, const char* title, DWORD timeoutMs,
                           bool visibleOnly = false);
+// The main window of a player the test started, once it is there.
+HWND WaitForPlayerWindow(const Process& player, DWORD timeoutMs = 10000);
 std::string WindowText(HWND window);
 // The top-level windows of `pid`, one line each, for failure messages.
 std::string DescribeWindows(DWORD pid);

@@ -2,6 +2,8 @@
 // its exit code, its window, the registry and the audio it played.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "tests/win/harness.h"
 
 using namespace harness;
@@ -28,7 +30,17 @@ class PlayerTest : public ::testing::Test {
     settings::Remove();
     dir_ = FreshDir();
   }
+  // Repeat stored on and Delay off, then the player started on a tone of
+  // `seconds` as the shell starts it; returns the tone's samples.
+  std::string StartRepeating(double seconds, unsigned seed = 1) {
+    settings::SetDword("Repeat", 8);
+    settings::SetDword("Delay", 0);
+    const std::string data = WriteWave(dir_ + "/loop.wav", seconds, seed);
+    player_.reset(new Process(PlayerExe(), Quoted(WinPath(dir_ + "/loop.wav"))));
+    return data;
+  }
   std::string dir_;
+  std::unique_ptr<Process> player_;
 };
 
 void ExpectDword(const char* name, DWORD expected) {
@@ -44,7 +56,7 @@ TEST_F(PlayerTest, PlaysOnceThenExitsAndStoresBothSettings) {
   Capture capture;
   Process player(PlayerExe(), Quoted(WinPath(dir_ + "/chime.wav")));
   ASSERT_TRUE(player.started());
-  HWND window = WaitForProcessWindow(player.pid(), kClass, kTitle, 10000);
+  HWND window = WaitForPlayerWindow(player);
   ASSERT_TRUE(player.WaitExit(20000)) << "a player with Repeat off must end by itself";
   EXPECT_EQ(player.ExitCode(), 0u);
   EXPECT_EQ(capture.Opens(), 1u);
@@ -57,12 +69,9 @@ TEST_F(PlayerTest, PlaysOnceThenExitsAndStoresBothSettings) {
 }
 
 TEST_F(PlayerTest, MainWindowIsHiddenAndFoundByClassAndTitle) {
-  settings::SetDword("Repeat", 8);
-  settings::SetDword("Delay", 0);
-  WriteWave(dir_ + "/loop.wav", 0.2);
   Capture capture;
-  Process player(PlayerExe(), Quoted(WinPath(dir_ + "/loop.wav")));
-  HWND window = WaitForProcessWindow(player.pid(), kClass, kTitle, 10000);
+  StartRepeating(0.2);
+  HWND window = WaitForPlayerWindow(*player_);
   ASSERT_TRUE(window);
   EXPECT_EQ(FindWindowA(kClass, kTitle), window);
   EXPECT_FALSE(IsWindowVisible(window));
@@ -71,23 +80,20 @@ TEST_F(PlayerTest, MainWindowIsHiddenAndFoundByClassAndTitle) {
   EXPECT_EQ(style & wanted, wanted);
   EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   PostMessageA(window, kCommand, kExit, 0);
-  ASSERT_TRUE(player.WaitExit(10000));
-  EXPECT_EQ(player.ExitCode(), 0u);
+  ASSERT_TRUE(player_->WaitExit(10000));
+  EXPECT_EQ(player_->ExitCode(), 0u);
 }
 
 TEST_F(PlayerTest, RepeatReplaysFromTheStartUntilExit) {
-  settings::SetDword("Repeat", 8);
-  settings::SetDword("Delay", 0);
-  const std::string data = WriteWave(dir_ + "/loop.wav", 0.2, 3);
   Capture capture;
-  Process player(PlayerExe(), Quoted(WinPath(dir_ + "/loop.wav")));
-  HWND window = WaitForProcessWindow(player.pid(), kClass, kTitle, 10000);
+  const std::string data = StartRepeating(0.2, 3);
+  HWND window = WaitForPlayerWindow(*player_);
   ASSERT_TRUE(window);
   ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= 4; }, 20000))
       << "only " << capture.Opens() << " runs";
   PostMessageA(window, kCommand, kExit, 0);
-  ASSERT_TRUE(player.WaitExit(10000)) << "Exit must end a repeating player";
-  EXPECT_EQ(player.ExitCode(), 0u);
+  ASSERT_TRUE(player_->WaitExit(10000)) << "Exit must end a repeating player";
+  EXPECT_EQ(player_->ExitCode(), 0u);
   const std::size_t runs = capture.Opens();
   // Every completed run is the whole file from its start; Exit may cut the last.
   for (std::size_t i = 0; i + 1 < runs; ++i)
@@ -104,13 +110,13 @@ TEST_F(PlayerTest, NewerInstanceStopsTheOlderAndPlaysItsOwnFile) {
   const std::string second = WriteWave(dir_ + "/second.wav", 0.25, 2);
   Capture capture;
   Process older(PlayerExe(), Quoted(WinPath(dir_ + "/first.wav")));
-  ASSERT_TRUE(WaitForProcessWindow(older.pid(), kClass, kTitle, 10000));
+  ASSERT_TRUE(WaitForPlayerWindow(older));
   ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= 1; }, 10000));
 
   Process newer(PlayerExe(), Quoted(WinPath(dir_ + "/second.wav")));
   ASSERT_TRUE(older.WaitExit(10000)) << "the older player must stop for the newer one";
   EXPECT_EQ(older.ExitCode(), 0u);
-  HWND window = WaitForProcessWindow(newer.pid(), kClass, kTitle, 10000);
+  HWND window = WaitForPlayerWindow(newer);
   ASSERT_TRUE(window);
   const std::size_t before = capture.Opens();
   ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= before + 3; }, 10000));
@@ -132,12 +138,10 @@ TEST_F(PlayerTest, NewerInstanceStopsTheOlderAndPlaysItsOwnFile) {
 }
 
 TEST_F(PlayerTest, NewerInstanceWithoutArgumentsAlsoStopsTheOlder) {
-  settings::SetDword("Repeat", 8);
-  settings::SetDword("Delay", 0);
-  WriteWave(dir_ + "/loop.wav", 0.2);
   Capture capture;
-  Process older(PlayerExe(), Quoted(WinPath(dir_ + "/loop.wav")));
-  ASSERT_TRUE(WaitForProcessWindow(older.pid(), kClass, kTitle, 10000));
+  StartRepeating(0.2);
+  Process& older = *player_;
+  ASSERT_TRUE(WaitForPlayerWindow(older));
   Process bare(PlayerExe(), "");
   ASSERT_TRUE(older.WaitExit(10000));
   EXPECT_EQ(older.ExitCode(), 0u);
@@ -198,15 +202,12 @@ TEST_F(PlayerTest, UnplayableArgumentsEndAtOnceWithoutAMessage) {
 }
 
 TEST_F(PlayerTest, AFailingOutputDeviceEndsTheRepeatingPlayer) {
-  settings::SetDword("Repeat", 8);
-  settings::SetDword("Delay", 0);
-  WriteWave(dir_ + "/loop.wav", 0.2);
   // The device accepts the play and only then fails to open its output.
   Capture::Broken broken;
-  Process player(PlayerExe(), Quoted(WinPath(dir_ + "/loop.wav")));
-  ASSERT_TRUE(WaitForProcessWindow(player.pid(), kClass, kTitle, 10000));
-  ASSERT_TRUE(player.WaitExit(15000)) << "a failed device must end the player";
-  EXPECT_EQ(player.ExitCode(), 0u);
+  StartRepeating(0.2);
+  ASSERT_TRUE(WaitForPlayerWindow(*player_));
+  ASSERT_TRUE(player_->WaitExit(15000)) << "a failed device must end the player";
+  EXPECT_EQ(player_->ExitCode(), 0u);
 }
 
 struct StoredCase {
@@ -230,7 +231,7 @@ TEST_P(StoredSettingsTest, OnlyAWholeStoredEightTurnsRepeatOn) {
   if (c.expectRepeat) {
     // Only a repeating player needs its window found: one that plays once
     // may be gone before a look-up sees it.
-    HWND window = WaitForProcessWindow(player.pid(), kClass, kTitle, 10000);
+    HWND window = WaitForPlayerWindow(player);
     ASSERT_TRUE(window) << c.what;
     ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= 3; }, 15000)) << c.what;
     PostMessageA(window, kCommand, kExit, 0);
@@ -259,13 +260,10 @@ INSTANTIATE_TEST_SUITE_P(
         StoredCase{"dword 8", REG_DWORD, Bytes({8, 0, 0, 0}), true, true}));
 
 TEST_F(PlayerTest, RefusedWritesShowTheCautionOnEverySave) {
-  settings::SetDword("Repeat", 8);
-  settings::SetDword("Delay", 0);
-  // Long enough that no run ends between the two toggles below.
-  WriteWave(dir_ + "/loop.wav", 4.0);
   Capture capture;
-  Process player(PlayerExe(), Quoted(WinPath(dir_ + "/loop.wav")));
-  HWND window = WaitForProcessWindow(player.pid(), kClass, kTitle, 10000);
+  // Long enough that no run ends between the two toggles below.
+  StartRepeating(4.0);
+  HWND window = WaitForPlayerWindow(*player_);
   ASSERT_TRUE(window);
   // Once the file plays, the start-up save is done. Deleting the key under
   // the running player then makes its later writes fail.
@@ -278,11 +276,11 @@ TEST_F(PlayerTest, RefusedWritesShowTheCautionOnEverySave) {
     HWND box = nullptr;
     EXPECT_TRUE(WaitUntil(
         [&] {
-          box = FindProcessWindow(player.pid(), "#32770", "soBeep -CAUTION-", true);
+          box = FindProcessWindow(player_->pid(), "#32770", "soBeep -CAUTION-", true);
           return box && box != previous;
         },
         10000))
-        << which << " showed no caution: " << DescribeWindows(player.pid());
+        << which << " showed no caution: " << DescribeWindows(player_->pid());
     if (!box) return std::string();
     const std::string text = MessageBoxText(box);
     PressButton(box, IDOK);
@@ -296,8 +294,8 @@ TEST_F(PlayerTest, RefusedWritesShowTheCautionOnEverySave) {
   EXPECT_EQ(acknowledge("the second toggle"), "レジストリに記録出来ませんでした。");
   PostMessageA(window, kCommand, kExit, 0);  // the last save, at the end
   EXPECT_EQ(acknowledge("the save at the end"), "レジストリに記録出来ませんでした。");
-  ASSERT_TRUE(player.WaitExit(10000)) << DescribeWindows(player.pid());
-  EXPECT_EQ(player.ExitCode(), 0u);
+  ASSERT_TRUE(player_->WaitExit(10000)) << DescribeWindows(player_->pid());
+  EXPECT_EQ(player_->ExitCode(), 0u);
   EXPECT_FALSE(settings::KeyExists()) << "nothing may have been written";
 }
 

@@ -42,7 +42,7 @@ TEST_F(SoakTest, RepeatedReplaysKeepHandlesObjectsAndMemoryFlat) {
   const DWORD replays = SoakReplays();
   Capture capture;
   Process player(PlayerExe(), Quoted(WinPath(dir_ + "/tick.wav")));
-  HWND window = WaitForProcessWindow(player.pid(), kClass, kTitle, 10000);
+  HWND window = WaitForPlayerWindow(player);
   ASSERT_TRUE(window);
   usage::Meter meter(player.pid());
   ASSERT_TRUE(meter.opened());
@@ -138,7 +138,7 @@ TEST_F(BadFileTest, AFileTruncatedWhileItPlaysEndsThePlayer) {
     const std::string file = dir_ + "/short.wav";
     WriteWave(file, 2.0, 5);
     Process player(PlayerExe(), Quoted(WinPath(file)));
-    ASSERT_TRUE(WaitForProcessWindow(player.pid(), kClass, kTitle, 10000));
+    ASSERT_TRUE(WaitForPlayerWindow(player));
     ASSERT_TRUE(WaitUntil([&] { return Truncate(file, 44 + 1000); }, 10000, 1));
     ExpectEndsQuietly(player, "data cut while playing");
   }
