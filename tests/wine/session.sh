@@ -74,6 +74,9 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=ja_JP.UTF-8
 export CAPTURE_FILE="$dir/capture/audio.raw"
 ENV
+# SESSION_ENV: further export lines from a caller that brings its own Wine
+# (session-i686.sh).
+[ -z "${SESSION_ENV:-}" ] || printf '%s\n' "$SESSION_ENV" >> "$dir/env"
 # shellcheck disable=SC1091
 source "$dir/env"
 
