@@ -80,13 +80,15 @@ ENV
 # shellcheck disable=SC1091
 source "$dir/env"
 
-"$loader" wineboot -i >/dev/null 2>&1
+# Wine's background processes (services, explorer, ...) inherit this output:
+# what they report, crashes too, is kept in DIR/wine.log.
+"$loader" wineboot -i >"$dir/wine.log" 2>&1
 # A crash must end the program with its exception code, not hang in a dialog.
-"$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+"$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$dir/wine.log" 2>&1
 
 # A process started before the session's first window never sees windows
 # created later: open one now and wait until a newer process finds it.
-"$loader" "$keeper" keep >/dev/null 2>&1 &
+"$loader" "$keeper" keep >>"$dir/wine.log" 2>&1 &
 echo $! > "$dir/keeper.pid"
 for _ in $(seq 60); do
   "$loader" "$keeper" check && break
