@@ -17,7 +17,7 @@ set_tests_properties(i686.wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_i68
 function(sobeep_i686_cases target)
   foreach(case ${ARGN})
     add_test(NAME i686.${case}
-      COMMAND bash ${WINE_SCRIPTS}/run.sh ${WINE_I686_SESSION_DIR} $<TARGET_FILE:${target}>
+      COMMAND bash ${WINE_SCRIPTS}/run-to-file.sh ${WINE_I686_SESSION_DIR} $<TARGET_FILE:${target}>
               --gtest_filter=${case})
     set_tests_properties(i686.${case} PROPERTIES
       FIXTURES_REQUIRED wine_i686 RESOURCE_LOCK wine_session TIMEOUT 600)
