@@ -48,21 +48,8 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 
 # 32-bit Wine runs the shipped i686 build as it is, but only where the
-# kernel runs 32-bit programs: try one (a 96-byte i386 program that exits
-# with 42) rather than guess from the kernel's name. An i386 handler of
-# binfmt_misc (an emulator) would run it too, but not well enough for Wine.
-runs_i386_natively() {
-  local probe status=0
-  probe=$(mktemp)
-  base64 -d > "$probe" <<'ELF'
-f0VMRgEBAQAAAAAAAAAAAAIAAwABAAAAVIAECDQAAAAAAAAAAAAAADQAIAABAAAAAAAAAAEAAAAAAAAAAIAECACABAhgAAAAYAAAAAUAAAAAEAAAuyoAAAC4AQAAAM2A
-ELF
-  chmod +x "$probe"
-  "$probe" 2>/dev/null || status=$?
-  rm -f "$probe"
-  [ "$status" -eq 42 ] || return 1
-  ! grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386
-}
+# kernel runs 32-bit programs.
+source "$(dirname "$0")/i386.sh"
 
 # Where apt refused wine32 (its i386 twins lag behind the amd64 libraries),
 # it is asked again a day later, not on every run.

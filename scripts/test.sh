@@ -20,5 +20,23 @@ ctest --test-dir "$build/host-fuzz" --output-on-failure
 cat "$build/host-fuzz"/tests/fuzz/work/*/summary
 echo "== code style: .clang-format and the naming rule of .clang-tidy"
 bash "$here/style.sh" "$build/host" "$build/host-fuzz" "$build/win32"
+echo "== static checks of the shipped i686 build ($build/win32/dist)"
+# They compare its resources with the x86_64 build's.
+[ -d "$build/win64" ] || configure_and_build "$build/win64" \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" -DMINGW_ARCH=x86_64 -DSOBEEP_HOST_BUILD="$build/host"
+ctest --test-dir "$build/win32" -R '^i686\.static_checks$' --output-on-failure
 echo "== Windows tests ($test_arch build under Wine)"
 ctest --test-dir "$(win_build "$test_arch")" --output-on-failure
+# Where the tests above ran the x86_64 build, the shipped i686 build runs
+# its own cases under a private 32-bit Wine, where this kernel runs 32-bit
+# programs. Under QEMU (kernels that do not) they run as a command of their
+# own, scripts/test-i686.sh.
+if [ "$test_arch" != i686 ]; then
+  source "$here/i386.sh"
+  if runs_i386_natively; then
+    echo "== the shipped i686 build's cases under 32-bit Wine"
+    ctest --test-dir "$build/win32" -R '^i686\.' -E '^i686\.static_checks$' --output-on-failure
+  else
+    echo "== skipped the i686 build's cases: this kernel runs no 32-bit programs; scripts/test-i686.sh runs them under QEMU"
+  fi
+fi

@@ -95,10 +95,15 @@ export PULSE_SERVER=unix:/dev/null/no-sound-server
 export LANG=ja_JP.UTF-8
 export CAPTURE_FILE="$dir/capture/audio.raw"
 ENV
+# SESSION_ENV: further export lines from a caller that brings its own Wine
+# (session-i686.sh).
+[ -z "${SESSION_ENV:-}" ] || printf '%s\n' "$SESSION_ENV" >> "$dir/env"
 # shellcheck disable=SC1091
 source "$dir/env"
 
-"$loader" wineboot -i >/dev/null 2>&1
+# Wine's background processes (services, explorer, ...) inherit this output:
+# what they report, crashes too, is kept in DIR/wine.log.
+"$loader" wineboot -i >"$dir/wine.log" 2>&1
 # On T: the tests' folders have Windows paths as short as a user's, so
 # tests of path lengths and of the help viewer's limit do not depend on
 # how deep the checkout lies.
@@ -107,11 +112,11 @@ if [ -n "$tests_dir" ]; then
   ln -sfn "$(realpath "$tests_dir")" "$WINEPREFIX/dosdevices/t:"
 fi
 # A crash must end the program with its exception code, not hang in a dialog.
-"$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+"$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$dir/wine.log" 2>&1
 
 # A process started before the session's first window never sees windows
 # created later: open one now and wait until a newer process finds it.
-"$loader" "$keeper" keep >/dev/null 2>&1 &
+"$loader" "$keeper" keep >>"$dir/wine.log" 2>&1 &
 echo $! > "$dir/keeper.pid"
 for _ in $(seq 60); do
   "$loader" "$keeper" check && break

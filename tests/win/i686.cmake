@@ -1,0 +1,47 @@
+# The shipped i686 build run under test: chosen cases of the Windows tests,
+# built for i686, in a session of their own with a 32-bit Wine
+# (tests/wine/session-i686.sh: the system's wine32, or a private one, run
+# natively or under QEMU). Every entry's name holds "i686".
+set(WINE_I686_SESSION_DIR ${CMAKE_BINARY_DIR}/wine-session-i686)
+
+add_test(NAME i686.wine_session_start
+  COMMAND bash ${WINE_SCRIPTS}/session-i686.sh start ${WINE_I686_SESSION_DIR}
+          $<TARGET_FILE:session_keeper> ${TEST_TMP_DIR})
+add_test(NAME i686.wine_session_stop
+  COMMAND bash ${WINE_SCRIPTS}/session-i686.sh stop ${WINE_I686_SESSION_DIR})
+# The first start may also build the private Wine.
+set_tests_properties(i686.wine_session_start PROPERTIES FIXTURES_SETUP wine_i686 TIMEOUT 900)
+set_tests_properties(i686.wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_i686)
+
+# One entry per case: TARGET SUITE.CASE ...
+function(sobeep_i686_cases target)
+  foreach(case ${ARGN})
+    add_test(NAME i686.${case}
+      COMMAND bash ${WINE_SCRIPTS}/run-to-file.sh ${WINE_I686_SESSION_DIR} $<TARGET_FILE:${target}>
+              --gtest_filter=${case})
+    set_tests_properties(i686.${case} PROPERTIES
+      FIXTURES_REQUIRED wine_i686 RESOURCE_LOCK wine_session TIMEOUT ${SOBEEP_ENTRY_TIMEOUT})
+  endforeach()
+endfunction()
+
+sobeep_i686_cases(player_e2e
+  PlayerTest.PlaysOnceThenExitsAndStoresBothSettings
+  PlayerTest.RepeatReplaysFromTheStartUntilExit
+  PlayerTest.NewerInstanceStopsTheOlderAndPlaysItsOwnFile)
+sobeep_i686_cases(dialogs_e2e
+  SettingsModeTest.ShowsPropertiesWithInstallButtonAndCheckingRepeatStoresEight
+  TrayDialogTest.PropertiesPausesAndHidesTheIconUntilClosed)
+sobeep_i686_cases(installer_e2e
+  InstallerStartTest.CreatesTheSettingsKeyAndShowsItsDialogWhateverTheArguments
+  AssociationTest.OpeningAWaveFileInTheShellPlaysItWithTheInstalledPlayer)
+sobeep_i686_cases(tray_e2e
+  TrayTest.ChoosingRepeatStoresItAtOnceAndExitEndsThePlayer)
+
+# The shipped files themselves, read without running them: PE32 i386 GUI
+# programs importing only what Windows XP has, with the x86_64 build's
+# resources byte for byte and the version block as fixed.
+set(SOBEEP_X86_64_DIST ${CMAKE_BINARY_DIR}/../win64/dist CACHE PATH
+  "The x86_64 build's shipped folder, whose resources the i686 programs must carry")
+add_test(NAME i686.static_checks
+  COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/shipped/check_shipped.py ${SOBEEP_DIST_DIR}
+          ${SOBEEP_X86_64_DIST} ${PROJECT_SOURCE_DIR}/tests/shipped/windows-xp-imports.txt)
