@@ -14,31 +14,18 @@ if ! command -v pulseaudio >/dev/null; then
   exit 77
 fi
 rm -rf "$work"
-mkdir -p "$work/runtime/pulse" "$work/home"
-chmod 700 "$work/runtime"
+mkdir -p "$work/home"
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  bash "$root/tests/wine/sound-server.sh" stop "$work/server"
   wait 2>/dev/null || true
 }
 trap cleanup EXIT
 
-# The sink takes the file's own format, so the server passes the samples
-# through unchanged and the sink's monitor can be compared byte for byte.
-cat > "$work/server.pa" <<PA
-load-module module-null-sink sink_name=desk rate=22050 channels=1 format=s16le
-load-module module-native-protocol-unix socket=$work/runtime/pulse/native
-set-default-sink desk
-PA
-export XDG_RUNTIME_DIR=$work/runtime
-HOME=$work/home pulseaudio -n -F "$work/server.pa" --daemonize=no --exit-idle-time=-1 \
-  --use-pid-file=no --log-target="file:$work/server.log" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  pactl --server="unix:$work/runtime/pulse/native" info >/dev/null 2>&1 && break
-  sleep 0.1
-done
-HOME=$work/home parec --server="unix:$work/runtime/pulse/native" -d desk.monitor \
+server=$(bash "$root/tests/wine/sound-server.sh" start "$work/server")
+export XDG_RUNTIME_DIR=$work/server/runtime
+HOME=$work/home parec --server="$server" -d desk.monitor \
   --format=s16le --rate=22050 --channels=1 --raw > "$work/sink.raw" 2>"$work/parec.log" &
 pids+=($!)
 

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# A private PulseAudio server with one null sink, standing where a desktop's
+# server would ($DIR/runtime/pulse/native, as under XDG_RUNTIME_DIR):
+#   sound-server.sh start DIR [RATE]   start it; prints its address
+#   sound-server.sh stop DIR           end it
+# The sink "desk" takes 16-bit mono at RATE (default 22050, the test
+# files' own format), so the server passes those samples through unchanged
+# and its monitor "desk.monitor" gives them back byte for byte. The null
+# sink plays at real speed on the host's clock.
+set -euo pipefail
+cmd=$1 dir=$(realpath -m "$2")
+socket=$dir/runtime/pulse/native
+
+case "$cmd" in
+  stop)
+    if [ -f "$dir/server.pid" ]; then
+      kill "$(cat "$dir/server.pid")" 2>/dev/null || true
+      rm -f "$dir/server.pid"
+    fi
+    exit 0 ;;
+  start) ;;
+  *) echo "usage: $0 start DIR [RATE] | stop DIR" >&2; exit 2 ;;
+esac
+
+rate=${3:-22050}
+mkdir -p "$dir/runtime/pulse" "$dir/home"
+chmod 700 "$dir/runtime"
+cat > "$dir/server.pa" <<PA
+load-module module-null-sink sink_name=desk rate=$rate channels=1 format=s16le
+load-module module-native-protocol-unix socket=$socket
+set-default-sink desk
+PA
+HOME=$dir/home XDG_RUNTIME_DIR=$dir/runtime pulseaudio -n -F "$dir/server.pa" --daemonize=no \
+  --exit-idle-time=-1 --use-pid-file=no --log-target="file:$dir/server.log" >/dev/null 2>&1 &
+echo $! > "$dir/server.pid"
+for _ in $(seq 100); do
+  pactl --server="unix:$socket" info >/dev/null 2>&1 && { echo "unix:$socket"; exit 0; }
+  sleep 0.1
+done
+echo "the sound server did not start (see $dir/server.log)" >&2
+exit 1
