@@ -209,11 +209,14 @@ def repeat_section(samples):
         return {}
     print("Repeat run at real time, icon blinking: each minute (% of one core; private KiB)")
     result = {}
+    # Memory is sampled only while the player lives: a minute it did not
+    # finish is not counted.
+    whole = len(samples.get(("repeat", "program", "private"), []))
     for key, label, unit in ((("repeat", "program", "pct"), "soBeep CPU", "%"),
                              (("repeat", "explorer", "pct"), "explorer CPU", "%"),
                              (("repeat", "wineserver", "pct"), "wineserver CPU", "%"),
                              (("repeat", "program", "private"), "soBeep private", "KiB")):
-        values = samples.get(key, [])
+        values = samples.get(key, [])[:whole]
         if not values:
             continue
         print(row(label, values, unit))
@@ -222,6 +225,9 @@ def repeat_section(samples):
         print("    growth: %+.3f %s a minute (least squares), last - first minute %+.2f %s" % (
             slope(values), unit, values[-1] - values[0], unit))
         result[label] = values
+    ended = samples.get(("repeat", "ended", "minute"), [])
+    if ended:
+        print("  THE PLAYER ENDED BY ITSELF in minute %d; that minute is left out" % ended[0])
     opens = samples.get(("repeat", "device", "opens"), [])
     if opens:
         print("  device opens (one per replay of the 30 s file): %d in %d minutes" % (

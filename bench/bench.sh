@@ -204,6 +204,11 @@ repeat_run() {
   pid=$(session_pid 'soBeep.exe')
   for ((minute = 1; minute <= minutes; minute++)); do
     cpu_interval repeat "$pid" 60
+    if [ ! -d "/proc/$pid" ]; then
+      echo "the player on Repeat ended by itself in minute $minute" >&2
+      sample repeat ended minute "$minute"
+      break
+    fi
     sample repeat program private "$(private_kib "$pid")"
     sample repeat device opens "$(ls "$capture" | wc -l)"
   done

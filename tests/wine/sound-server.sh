@@ -30,8 +30,13 @@ load-module module-null-sink sink_name=desk rate=$rate channels=1 format=s16le
 load-module module-native-protocol-unix socket=$socket
 set-default-sink desk
 PA
+# Shared memory is off: with it, PulseAudio 16.1 aborted (an assertion in
+# memblock_replace_import, after "Cannot send block reference with
+# non-registered memfd ID") a few minutes into a replaying player with a
+# recorder on the monitor; over the socket the blocks are copied instead.
 HOME=$dir/home XDG_RUNTIME_DIR=$dir/runtime pulseaudio -n -F "$dir/server.pa" --daemonize=no \
-  --exit-idle-time=-1 --use-pid-file=no --log-target="file:$dir/server.log" >/dev/null 2>&1 &
+  --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes --log-target="file:$dir/server.log" \
+  >/dev/null 2>&1 &
 echo $! > "$dir/server.pid"
 for _ in $(seq 100); do
   pactl --server="unix:$socket" info >/dev/null 2>&1 && { echo "unix:$socket"; exit 0; }
