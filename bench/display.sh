@@ -35,7 +35,8 @@ Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$dir/display" >/dev/nul
 echo $! > "$dir/xvfb.pid"
 for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
 [ -s "$dir/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(cat "$dir/display")"
+DISPLAY=":$(cat "$dir/display")"
+export DISPLAY
 
 # Debian's own python3: python3-xlib is installed for it.
 has_tray() {
