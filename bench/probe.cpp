@@ -1,6 +1,9 @@
 // Starts one program inside the Wine session and reports what it cost, as
 // one line of key=value pairs for bench.sh:
-//   probe time PROGRAM [ARGS]   ms from CreateProcess to the process's end
+//   probe time PROGRAM [ARGS]   ms from CreateProcess to the process's end,
+//                               and both moments on the host's real-time
+//                               clock (start=, end=: Unix seconds), which
+//                               the sink and tray watchers stamp with too
 //   probe mem PROGRAM [ARGS]    the same, sampling the child's memory every
 //                               millisecond: peak private bytes and peak
 //                               working set
@@ -42,6 +45,14 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
          static_cast<double>(frequency.QuadPart);
 }
 
+// Wine reads the host's real-time clock for the system time, at 100 ns.
+double UnixSeconds() {
+  FILETIME now;
+  GetSystemTimePreciseAsFileTime(&now);
+  const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return static_cast<double>(ticks - 116444736000000000ULL) / 1e7;
+}
+
 struct MemoryPeaks {
   SIZE_T privateBytes = 0;
   SIZE_T workingSet = 0;
@@ -66,6 +77,7 @@ int Launch(bool sampleMemory, int argc, char** argv) {
   PROCESS_INFORMATION child = {};
   MemoryPeaks peaks;
   LARGE_INTEGER started, ended;
+  const double startedAt = UnixSeconds();
   QueryPerformanceCounter(&started);
   if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &child)) {
@@ -79,11 +91,13 @@ int Launch(bool sampleMemory, int argc, char** argv) {
     WaitForSingleObject(child.hProcess, INFINITE);
   }
   QueryPerformanceCounter(&ended);
+  const double endedAt = UnixSeconds();
   DWORD exitCode = 0;
   GetExitCodeProcess(child.hProcess, &exitCode);
   CloseHandle(child.hThread);
   CloseHandle(child.hProcess);
-  std::printf("ms=%.2f exit=0x%lx", Milliseconds(started, ended), exitCode);
+  std::printf("ms=%.2f exit=0x%lx start=%.6f end=%.6f", Milliseconds(started, ended), exitCode,
+              startedAt, endedAt);
   if (sampleMemory)
     std::printf(" private=%zu ws=%zu", static_cast<size_t>(peaks.privateBytes),
                 static_cast<size_t>(peaks.workingSet));

@@ -15,38 +15,18 @@ if ! command -v pulseaudio >/dev/null; then
 fi
 rm -rf "$work"
 mkdir -p "$work/home"
-# A socket's path must fit 108 bytes, which a deep checkout's would not.
-runtime=$(mktemp -d "${TMPDIR:-/tmp}/sobeep-pulse.XXXXXX")
-mkdir -p "$runtime/pulse"
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  bash "$root/tests/wine/sound-server.sh" stop "$work/server"
   wait 2>/dev/null || true
-  rm -rf "$runtime"
 }
 trap cleanup EXIT
 
-# The sink takes the file's own format, so the server passes the samples
-# through unchanged and the sink's monitor can be compared byte for byte.
-cat > "$work/server.pa" <<PA
-load-module module-null-sink sink_name=desk rate=22050 channels=1 format=s16le
-load-module module-native-protocol-unix socket=$runtime/pulse/native
-set-default-sink desk
-PA
-export XDG_RUNTIME_DIR=$runtime
-HOME=$work/home pulseaudio -n -F "$work/server.pa" --daemonize=no --exit-idle-time=-1 \
-  --use-pid-file=no --log-target="file:$work/server.log" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  pactl --server="unix:$runtime/pulse/native" info >/dev/null 2>&1 && break
-  sleep 0.1
-done
-if ! pactl --server="unix:$runtime/pulse/native" info >/dev/null 2>&1; then
-  echo "FAILED: the test's PulseAudio server did not start:"
-  grep -E '^E:' "$work/server.log"
-  exit 1
-fi
-HOME=$work/home parec --server="unix:$runtime/pulse/native" -d desk.monitor \
+server=$(bash "$root/tests/wine/sound-server.sh" start "$work/server")
+runtime=${server#unix:}
+export XDG_RUNTIME_DIR=${runtime%/pulse/native}
+HOME=$work/home parec --server="$server" -d desk.monitor \
   --format=s16le --rate=22050 --channels=1 --raw > "$work/sink.raw" 2>"$work/parec.log" &
 pids+=($!)
 
