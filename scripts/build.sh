@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the host tools and tests, the shipped 32-bit programs (build/win32,
-# with the shipped files in build/win32/dist), and the Windows build that
-# the tests run on this machine.
+# with the shipped files in build/win32/dist), and the x86_64 build of the
+# same sources: the static checks compare the shipped programs' resources
+# with it, and the Windows tests run it where 32-bit Wine does not run.
 #   build.sh [--player-only]
 # --player-only builds just what playing a file needs: the artwork
 # generator, and the player with the session's keeper in the build the
@@ -24,4 +25,4 @@ fi
 
 configure_and_build "$build/host"
 build_windows i686
-[ "$test_arch" = i686 ] || build_windows "$test_arch"
+build_windows x86_64

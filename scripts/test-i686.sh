@@ -11,8 +11,4 @@ here=$(dirname "$0")
 bash "$here/install-deps.sh"
 bash "$here/build.sh"
 source "$here/lib.sh"
-# The static checks compare the shipped programs' resources with the x86_64
-# build's.
-[ -d "$build/win64" ] || configure_and_build "$build/win64" \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" -DMINGW_ARCH=x86_64 -DSOBEEP_HOST_BUILD="$build/host"
 ctest --test-dir "$build/win32" -R '^i686\.' --output-on-failure "$@"

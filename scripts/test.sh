@@ -21,9 +21,6 @@ cat "$build/host-fuzz"/tests/fuzz/work/*/summary
 echo "== code style: .clang-format and the naming rule of .clang-tidy"
 bash "$here/style.sh" "$build/host" "$build/host-fuzz" "$build/win32"
 echo "== static checks of the shipped i686 build ($build/win32/dist)"
-# They compare its resources with the x86_64 build's.
-[ -d "$build/win64" ] || configure_and_build "$build/win64" \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" -DMINGW_ARCH=x86_64 -DSOBEEP_HOST_BUILD="$build/host"
 ctest --test-dir "$build/win32" -R '^i686\.static_checks$' --output-on-failure
 echo "== Windows tests ($test_arch build under Wine)"
 ctest --test-dir "$(win_build "$test_arch")" --output-on-failure
