@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on a fresh Debian 12 machine,
+# Installs what building and testing need on a fresh Debian 12 or 13 machine,
 # and any further packages named as arguments. Every step is skipped when it
 # is already done, so the README's commands can call it each time at no
 # cost. Run as root, or as a user who may use sudo.
@@ -36,7 +36,7 @@ refresh_indexes() {
 # says it was skipped).
 packages=(cmake g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
           xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick googletest
-          clang libclang-rt-14-dev clang-format clang-tidy unzip zip python3 make
+          clang clang-format clang-tidy unzip zip python3 make
           libasound2-plugins pulseaudio-utils "$@")
 have pipewire-pulse || packages+=(pulseaudio)
 need=()
@@ -45,6 +45,14 @@ if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}"
   refresh_indexes
   apt_install "${need[@]}"
+fi
+# The sanitizers' and libFuzzer's runtime is packaged per clang version
+# (libclang-rt-14-dev on Debian 12, libclang-rt-19-dev on Debian 13): the
+# one of the clang the release installed.
+clang_rt=libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev
+if ! have "$clang_rt"; then
+  echo "installing: $clang_rt"
+  apt_install "$clang_rt" || { refresh_indexes && apt_install "$clang_rt"; }
 fi
 
 # 32-bit Wine runs the shipped i686 build as it is, but only where the

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One code style for every C++ source the repository holds: the format of
-# .clang-format and the naming rule of .clang-tidy. scripts/test.sh runs it
+# .clang-format, the standard headers each source includes for itself
+# (includes.py), and the naming rule of .clang-tidy. scripts/test.sh runs it
 # once the builds are there: their compile_commands.json tell clang-tidy how
 # each file is built (the host build, the fuzz build and the shipped Windows
 # build, whose cross compiler's C++ headers clang is pointed at).
@@ -12,6 +13,7 @@ cd "$root"
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 clang-format --dry-run -Werror "${sources[@]}"
 echo "format: ${#sources[@]} sources as .clang-format has them"
+python3 scripts/includes.py "${sources[@]}"
 
 # The files each build compiles (one build per file), and any source that no
 # build compiles, which clang-tidy cannot check.

@@ -3,6 +3,7 @@
 // buffer, refusals leave it as it was, and the command the shell will run
 // gives the player back the destination's program and the shell's file.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 

@@ -1,6 +1,7 @@
 // The player's command-line parser against any text the shell or a user
 // could hand it: it stays inside its 260-byte path, leaves a terminated
 // result or an empty refusal, and gives a quoted path back whole.
+#include <cstdint>
 #include <cstring>
 #include <string>
 

@@ -4,6 +4,7 @@
 // toggles Repeat in any order. The fuzz input is the order of those things;
 // after each step the rules' decisions are carried out as the main window
 // does and checked against what the player must never do.
+#include <cstdint>
 #include <deque>
 
 #include "player/playback_rules.h"

@@ -2,6 +2,7 @@
 // hands it over, against the player's 4-byte destinations and against other
 // capacities. Only a value that fits is taken, whole; anything else leaves
 // the destination as it was, and nothing is ever written past it.
+#include <cstdint>
 #include <cstring>
 #include <string>
 

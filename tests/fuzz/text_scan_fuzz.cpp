@@ -2,6 +2,7 @@
 // results stay inside their exact 260- or 300-byte buffers and end in a NUL
 // there, refusals leave the buffer as it was, and a join or a replaced name
 // reads back as the directory and the name it was made of.
+#include <cstdint>
 #include <cstring>
 #include <string>
 

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "tests/win/harness.h"
 #include "tests/win/ui_probe.h"

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <memory>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "tests/win/harness.h"
 #include "tests/win/ui_probe.h"

@@ -4,11 +4,13 @@
 // never leaves a partial file for the resource compiler to pick up.
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <vector>
 
 #include "art.h"
 

@@ -5,6 +5,8 @@
 
 #include <map>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace hlpgen {
 

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 using hlpgen::BTreeEntry;
 using hlpgen::BuildBTree;

@@ -1,10 +1,12 @@
 // Runs the hlpgen program the way the build does.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using hlpgen::Cp932ToUtf8;
 using hlpgen::EncodingError;
 using hlpgen::Utf8ToCp932;

@@ -7,9 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace hlpgen;
 
 TEST(SourceParser, ReadsTopicsParagraphsAndMarkup) {
