@@ -93,20 +93,22 @@ void TraceMenu(HMENU menu) {
 
 }  // namespace
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK
-    TrayTraceHook(int code, WPARAM wParam, LPARAM lParam) {
+extern "C" {
+
+__declspec(dllexport) LRESULT CALLBACK TrayTraceHook(int code, WPARAM wParam, LPARAM lParam) {
   const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
   if (code == HC_ACTION) SubclassTrayWindow(call->hwnd);
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK
-    MenuTraceHook(int code, WPARAM wParam, LPARAM lParam) {
+__declspec(dllexport) LRESULT CALLBACK MenuTraceHook(int code, WPARAM wParam, LPARAM lParam) {
   const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
   if (code == HC_ACTION && call->message == WM_INITMENUPOPUP)
     TraceMenu(reinterpret_cast<HMENU>(call->wParam));
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
+
+}  // extern "C"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) g_module = instance;

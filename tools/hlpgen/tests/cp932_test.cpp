@@ -31,11 +31,11 @@ TEST(Cp932, RoundTrips) {
 }
 
 TEST(Cp932, RefusesWhatCp932CannotShowFaithfully) {
-  EXPECT_THROW(Utf8ToCp932("音楽🎵"), EncodingError);     // not in CP932
-  EXPECT_THROW(Utf8ToCp932("Ω\xFF"), EncodingError);     // not UTF-8
-  EXPECT_THROW(Utf8ToCp932("\xE3\x81"), EncodingError);  // cut-off sequence
-  EXPECT_THROW(Utf8ToCp932("¥100"), EncodingError);      // would come back as '\'
-  EXPECT_THROW(Utf8ToCp932("1〜2"), EncodingError);      // WAVE DASH comes back as FULLWIDTH TILDE
+  EXPECT_THROW(Utf8ToCp932("音楽\U0001F3B5"), EncodingError);  // not in CP932 (a musical note)
+  EXPECT_THROW(Utf8ToCp932("Ω\xFF"), EncodingError);           // not UTF-8
+  EXPECT_THROW(Utf8ToCp932("\xE3\x81"), EncodingError);        // cut-off sequence
+  EXPECT_THROW(Utf8ToCp932("¥100"), EncodingError);            // would come back as '\'
+  EXPECT_THROW(Utf8ToCp932("1〜2"), EncodingError);  // WAVE DASH comes back as FULLWIDTH TILDE
   try {
     Utf8ToCp932("ab🎵");
     FAIL() << "no error";
