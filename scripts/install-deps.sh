@@ -62,7 +62,9 @@ source "$(dirname "$0")/i386.sh"
 # Where apt refused wine32 (its i386 twins lag behind the amd64 libraries),
 # it is asked again a day later, not on every run.
 refused=${XDG_CACHE_HOME:-$HOME/.cache}/sobeep/wine32-refused
-if ! have wine32:i386; then
+if have wine32:i386 && ! have libasound2-plugins:i386; then
+  apt_install libasound2-plugins:i386
+elif ! have wine32:i386; then
   if ! runs_i386_natively; then
     echo "skipped wine32:i386: this kernel does not run 32-bit programs; the tests run the x86_64 build under wine64"
   elif [ -n "$(find "$refused" -mmin -1440 2>/dev/null)" ]; then
@@ -73,7 +75,10 @@ if ! have wine32:i386; then
       as_root dpkg --add-architecture i386
       added_i386=1
     fi
-    if log=$( { refresh_indexes && apt_install wine32:i386; } 2>&1); then
+    # ALSA's configuration names the PulseAudio plugin's hook, which a
+    # 32-bit Wine loads as an i386 library: without it ALSA has no default
+    # device at all.
+    if log=$( { refresh_indexes && apt_install wine32:i386 libasound2-plugins:i386; } 2>&1); then
       echo "installed wine32:i386: the tests run the shipped i686 build"
       rm -f "$refused"
     else

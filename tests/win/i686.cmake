@@ -36,6 +36,8 @@ sobeep_i686_cases(installer_e2e
   AssociationTest.OpeningAWaveFileInTheShellPlaysItWithTheInstalledPlayer)
 sobeep_i686_cases(tray_e2e
   TrayTest.ChoosingRepeatStoresItAtOnceAndExitEndsThePlayer)
+sobeep_i686_cases(win_units
+  ThreadIdTest.AnswersAsGetThreadIdForThisAndAnotherThread)
 
 # The shipped files themselves, read without running them: PE32 i386 GUI
 # programs importing only what Windows XP has, with the x86_64 build's

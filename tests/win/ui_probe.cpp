@@ -35,9 +35,16 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 
 }  // namespace
 
+// Where no tray of the display takes the icons, Wine shows a window of its
+// own that holds them while there is at least one, and hides it when the
+// last goes: Wine 8 a stand-alone tray window, Wine 10 the taskbar's tray
+// window itself (which Wine 8 keeps hidden).
 bool TrayIconShown() {
-  HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
-  return tray && IsWindowVisible(tray);
+  for (const char* name : {"__winex11_standalone_tray", "Shell_TrayWnd"}) {
+    HWND tray = FindWindowA(name, nullptr);
+    if (tray && IsWindowVisible(tray)) return true;
+  }
+  return false;
 }
 
 HWND StartInTray(const std::string& exe, const std::string& hostWave,

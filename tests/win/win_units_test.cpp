@@ -1,6 +1,6 @@
 // The settings key against the real registry, the host's code page 932
-// stepper against the platform's CharNextA, and the audio comparison that
-// every playback test relies on.
+// stepper against the platform's CharNextA, the programs' own GetThreadId,
+// and the audio comparison that every playback test relies on.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include "common/text_scan.h"
 #include "settings/player_settings.h"
 #include "settings/settings_key.h"
+#include "settings/thread_id.h"
 #include "tests/win/harness.h"
 
 namespace {
@@ -166,4 +167,30 @@ TEST(SameAudioTest, SilenceIsAllowedOnlyAroundTheData) {
   EXPECT_FALSE(
       harness::SameAudio(std::string(harness::kOutputPaddingLimit + 1, '\0') + data, data));
   EXPECT_FALSE(harness::SameAudio(std::string(data.size() + 440, '\0'), data));
+}
+
+namespace {
+
+DWORD WINAPI WaitForEvent(LPVOID event) { return WaitForSingleObject(event, INFINITE); }
+
+}  // namespace
+
+TEST(ThreadIdTest, AnswersAsGetThreadIdForThisAndAnotherThread) {
+  EXPECT_EQ(ThreadIdOf(GetCurrentThread()), GetCurrentThreadId());
+
+  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  DWORD id = 0;
+  HANDLE other = CreateThread(nullptr, 0, WaitForEvent, release, 0, &id);
+  ASSERT_TRUE(other);
+  EXPECT_NE(id, GetCurrentThreadId());
+  EXPECT_EQ(ThreadIdOf(other), id);
+  SetEvent(release);
+  WaitForSingleObject(other, INFINITE);
+  EXPECT_EQ(ThreadIdOf(other), id) << "an ended thread keeps its id while a handle is open";
+  CloseHandle(other);
+  CloseHandle(release);
+
+  SetLastError(0);
+  EXPECT_EQ(ThreadIdOf(nullptr), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
