@@ -19,9 +19,7 @@ fi
 dir=$2 keeper=$3
 shift 3
 
-# A 32-bit prefix: the 64-bit wineserver that serves every Wine here would
-# otherwise make a 64-bit one, in which a 32-bit loader finds no kernel32.
-extra=('export WINEARCH=win32')
+extra=()
 if [ "${SOBEEP_WINE32_EMULATED:-0}" != 1 ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
   loader=/usr/lib/wine/wine
   way="the system's wine32"
@@ -40,4 +38,4 @@ else
   extra+=('export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winedbg.exe=d;mountmgr.sys,nsiproxy.sys,ndis.sys,winebus.sys,wineusb.sys=d"')
 fi
 echo "i686 session: $way ($loader)"
-SESSION_ENV=$(printf '%s\n' "${extra[@]}") exec bash "$here/session.sh" start "$dir" "$loader" "$keeper" "$@"
+SESSION_ENV=$(printf '%s\n' ${extra[@]+"${extra[@]}"}) exec bash "$here/session.sh" start "$dir" "$loader" "$keeper" "$@"

@@ -95,6 +95,10 @@ export PULSE_SERVER=unix:/dev/null/no-sound-server
 export LANG=ja_JP.UTF-8
 export CAPTURE_FILE="$dir/capture/audio.raw"
 ENV
+# A 32-bit Wine gets a 32-bit prefix. The 64-bit wineserver that serves
+# every Wine here would otherwise make a 64-bit one, whose shell (explorer,
+# the tray) is a 64-bit process that no 32-bit hook of the tests can enter.
+[[ "$loader" == *64 ]] || echo 'export WINEARCH=win32' >> "$dir/env"
 # SESSION_ENV: further export lines from a caller that brings its own Wine
 # (session-i686.sh).
 [ -z "${SESSION_ENV:-}" ] || printf '%s\n' "$SESSION_ENV" >> "$dir/env"
