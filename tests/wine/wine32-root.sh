@@ -23,16 +23,26 @@ wine_version=$(dpkg-query -W -f='${Version}' wine64 2>/dev/null) || {
   exit 1
 }
 # Wine's libraries, and what it loads at run time for windows, fonts and
-# sound (ALSA's file and null devices are built into libasound2).
+# sound (ALSA's file and null devices are built into libasound2). Names as
+# Debian 12 has them; a release that renamed a library for its 64-bit time
+# ABI (libasound2t64 on Debian 13) is asked for its name below.
 packages=(wine32="$wine_version" libwine="$wine_version" wine32-preloader="$wine_version"
           libasound2 libasound2-plugins libx11-6 libxext6 libxrender1 libxrandr2 libxi6
           libxcursor1 libxinerama1 libxcomposite1 libxfixes3 libfreetype6 libfontconfig1
           libgnutls30)
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-mirror=http://deb.debian.org/debian
+# The machine's own Debian archive, from its apt sources (deb822 or the
+# one-line form), so the root comes from wherever this machine's packages do.
+mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null |
+  grep -v security | head -n1)
+[ -n "$mirror" ] || mirror=$(awk '$1 == "deb" && $0 !~ /security/ {
+    for (i = 2; i <= NF; i++) if ($i ~ /:\/\//) { print $i; exit } }' \
+  /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null)
+[ -n "$mirror" ] || { echo "no Debian archive in this machine's apt sources" >&2; exit 1; }
 
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/sobeep
-key=$(printf '%s\n' "$codename" "${packages[@]}" | cat - "$0" "$here/elf_interp.py" | sha256sum | cut -c1-12)
+key=$(printf '%s\n' "$codename" "$mirror" "${packages[@]}" | cat - "$0" "$here/elf_interp.py" |
+  sha256sum | cut -c1-12)
 root=$cache/wine32-$key
 mkdir -p "$cache"
 
@@ -77,11 +87,17 @@ SOURCES
   local start=$SECONDS
   # Resolved for i386 alone against an empty status file: apt then never
   # weighs the machine's amd64 packages against their i386 twins.
-  apt_private "$work/apt" -o APT::Architecture=i386 -o APT::Architectures::=i386 update \
-    > "$work/apt.log" 2>&1
-  apt_private "$work/apt" -o APT::Architecture=i386 -o APT::Architectures::=i386 \
-    install -y -d --no-install-recommends "${packages[@]}" >> "$work/apt.log" 2>&1 ||
-    { tail -n 20 "$work/apt.log" >&2; return 1; }
+  local i386=(-o APT::Architecture=i386 -o APT::Architectures::=i386)
+  apt_private "$work/apt" "${i386[@]}" update > "$work/apt.log" 2>&1
+  local wanted=() p
+  for p in "${packages[@]}"; do
+    if [[ $p != *=* ]] && ! apt_private "$work/apt" "${i386[@]}" show "$p" >/dev/null 2>&1; then
+      p=${p}t64
+    fi
+    wanted+=("$p")
+  done
+  apt_private "$work/apt" "${i386[@]}" install -y -d --no-install-recommends "${wanted[@]}" \
+    >> "$work/apt.log" 2>&1 || { tail -n 20 "$work/apt.log" >&2; return 1; }
   local fetched=$SECONDS count=0 deb
   for deb in "$work"/apt/cache/archives/*.deb; do
     dpkg -x "$deb" "$work/root"
@@ -145,16 +161,25 @@ EOF
   find "$cache" -maxdepth 1 -name 'wine32-*' -type d ! -path "$root" -exec rm -rf {} +
 }
 
-# QEMU's static i386 emulator, unpacked from its package into the root.
+# QEMU's static i386 emulator, unpacked from its package into the root:
+# Debian 12 has it as qemu-i386-static in qemu-user-static; from Debian 13
+# on that package is empty and qemu-user's own qemu-i386 is the static one.
 add_emulator() {
-  local work=$cache/qemu-build
+  local work=$cache/qemu-build package emulator=
   rm -rf "$work"
-  mkdir -p "$work/x"
-  (cd "$work" && apt-get download -q qemu-user-static > apt.log 2>&1) ||
-    { tail -n 5 "$work/apt.log" >&2; return 1; }
-  dpkg -x "$work"/qemu-user-static_*.deb "$work/x"
+  for package in qemu-user-static qemu-user; do
+    mkdir -p "$work/$package"
+    (cd "$work" && apt-get download -q "$package" >> apt.log 2>&1) ||
+      { tail -n 5 "$work/apt.log" >&2; return 1; }
+    dpkg -x "$work/${package}"_*.deb "$work/$package"
+    for emulator in "$work/$package"/usr/bin/qemu-i386-static "$work/$package"/usr/bin/qemu-i386; do
+      [ -f "$emulator" ] && break
+    done
+    [ -f "$emulator" ] && break
+  done
+  [ -f "$emulator" ] || { echo "no qemu-i386 in qemu-user-static or qemu-user" >&2; return 1; }
   mkdir -p "$root/emulator.new"
-  cp "$work/x/usr/bin/qemu-i386-static" "$root/emulator.new/"
+  cp "$emulator" "$root/emulator.new/qemu-i386-static"
   mv "$root/emulator.new" "$root/emulator"
   rm -rf "$work"
 }
