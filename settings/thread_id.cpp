@@ -42,6 +42,6 @@ DWORD WINAPI ThreadIdOf(HANDLE thread) {
 #if defined(__i386__)
 // The 32-bit name of the import slot (stdcall, 4 bytes of arguments); the
 // x86_64 programs need none, as every 64-bit Windows has GetThreadId.
-extern "C" DWORD(WINAPI* const g_getThreadIdSlot)(HANDLE) __asm__("__imp__GetThreadId@4") =
+extern "C" DWORD(WINAPI* const kGetThreadIdSlot)(HANDLE) __asm__("__imp__GetThreadId@4") =
     ThreadIdOf;
 #endif
