@@ -50,9 +50,10 @@ mkdir -p "$cache"
 exec 9>"$cache/wine32.lock"
 flock 9
 
+# apt_private TOOL DIR ARGS...: apt-get or apt-cache on the private lists.
 apt_private() {
-  local dir=$1; shift
-  apt-get -q -o Dir::Etc::SourceList="$dir/sources.list" -o Dir::Etc::SourceParts="$dir/none" \
+  local tool=$1 dir=$2; shift 2
+  "$tool" -q -o Dir::Etc::SourceList="$dir/sources.list" -o Dir::Etc::SourceParts="$dir/none" \
     -o Dir::Etc::Preferences="$dir/none" -o Dir::Etc::PreferencesParts="$dir/none" \
     -o Dir::State::Lists="$dir/lists" -o Dir::State::status="$dir/status" \
     -o Dir::Cache="$dir/cache" -o Debug::NoLocking=1 "$@"
@@ -88,15 +89,16 @@ SOURCES
   # Resolved for i386 alone against an empty status file: apt then never
   # weighs the machine's amd64 packages against their i386 twins.
   local i386=(-o APT::Architecture=i386 -o APT::Architectures::=i386)
-  apt_private "$work/apt" "${i386[@]}" update > "$work/apt.log" 2>&1
+  apt_private apt-get "$work/apt" "${i386[@]}" update > "$work/apt.log" 2>&1
   local wanted=() p
   for p in "${packages[@]}"; do
-    if [[ $p != *=* ]] && ! apt_private "$work/apt" "${i386[@]}" show "$p" >/dev/null 2>&1; then
+    if [[ $p != *=* ]] && [ -z "$(apt_private apt-cache "$work/apt" "${i386[@]}" showpkg "$p" |
+        sed -n '/^Versions:/{n;/^[^ ]/p}')" ]; then
       p=${p}t64
     fi
     wanted+=("$p")
   done
-  apt_private "$work/apt" "${i386[@]}" install -y -d --no-install-recommends "${wanted[@]}" \
+  apt_private apt-get "$work/apt" "${i386[@]}" install -y -d --no-install-recommends "${wanted[@]}" \
     >> "$work/apt.log" 2>&1 || { tail -n 20 "$work/apt.log" >&2; return 1; }
   local fetched=$SECONDS count=0 deb
   for deb in "$work"/apt/cache/archives/*.deb; do
