@@ -107,7 +107,11 @@ SOURCES
   done
   echo "wine32 root: $count i386 packages fetched in $((fetched - start)) s, unpacked in $((SECONDS - fetched)) s" >&2
 
-  local r=$work/root
+  local r=$work/root d
+  # From Debian 13 on, packages install into /usr alone and the base
+  # system's links (/lib -> usr/lib, ...) make the usual paths; the root
+  # gets them too, for the loader's /lib/ld-linux.so.2 among others.
+  for d in lib bin sbin; do [ -e "$r/$d" ] || ln -s "usr/$d" "$r/$d"; done
   builtin_zlib "$r"
   # The loader finds ntdll.so, the DLLs and its data relative to its own
   # folder, but the kernel and Wine's preloader take its ELF interpreter
