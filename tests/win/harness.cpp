@@ -135,6 +135,26 @@ std::string WriteWave(const std::string& hostPath, double seconds, unsigned seed
   return differ("different bytes");
 }
 
+::testing::AssertionResult StartOfAudio(const std::string& captured, const std::string& data) {
+  std::size_t leading = 0;
+  while (leading < captured.size() && leading <= kOutputPaddingLimit && captured[leading] == '\0')
+    ++leading;
+  for (std::size_t start = 0; start <= leading; ++start) {
+    // The longest start of the data there; after it only silence may follow.
+    std::size_t matched = 0;
+    while (start + matched < captured.size() && matched < data.size() &&
+           captured[start + matched] == data[matched])
+      ++matched;
+    const std::size_t rest = captured.size() - start - matched;
+    if (start + rest > kOutputPaddingLimit) continue;
+    if (captured.find_first_not_of('\0', start + matched) == std::string::npos)
+      return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "captured " << captured.size() << " bytes that are not the start of the " << data.size()
+         << " bytes of data with at most " << kOutputPaddingLimit << " bytes of silence around it";
+}
+
 std::string ReadFile(const std::string& hostPath) {
   HANDLE file = CreateFileA(WinPath(hostPath).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

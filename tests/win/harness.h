@@ -49,6 +49,10 @@ std::string ReadFile(const std::string& hostPath);
 // nothing fills a gap there.
 constexpr std::size_t kOutputPaddingLimit = SOBEEP_OUTPUT_PADDING_LIMIT;
 ::testing::AssertionResult SameAudio(const std::string& captured, const std::string& data);
+// The same for a run cut short (by Exit or a newer player): the beginning
+// of the data, any length of it, with the same silences allowed around it;
+// a whole run is one too.
+::testing::AssertionResult StartOfAudio(const std::string& captured, const std::string& data);
 void WriteFile(const std::string& hostPath, const std::string& bytes);
 
 // The audio that players wrote since this object was made: one file per

@@ -13,18 +13,6 @@ namespace {
 
 constexpr DWORD kCommand = WM_COMMAND;
 
-// A run cut short (by Exit or a newer player): an optional lead-in of
-// silence, then the beginning of the file.
-bool IsStartOf(const std::string& run, const std::string& data) {
-  std::size_t zeros = 0;
-  while (zeros < run.size() && zeros <= kOutputPaddingLimit && run[zeros] == '\0') ++zeros;
-  for (std::size_t leadIn = 0; leadIn <= zeros; ++leadIn) {
-    const std::size_t rest = run.size() - leadIn;
-    if (rest <= data.size() && data.compare(0, rest, run, leadIn, rest) == 0) return true;
-  }
-  return false;
-}
-
 class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -100,7 +88,7 @@ TEST_F(PlayerTest, RepeatReplaysFromTheStartUntilExit) {
   for (std::size_t i = 0; i + 1 < runs; ++i)
     EXPECT_TRUE(SameAudio(capture.Run(i), data)) << "run " << i;
   const std::string last = capture.Run(runs - 1);
-  EXPECT_TRUE(IsStartOf(last, data)) << "the last run is not the file's start";
+  EXPECT_TRUE(StartOfAudio(last, data)) << "the last run is not the file's start";
   ExpectDword("Repeat", 8);
 }
 
@@ -131,7 +119,7 @@ TEST_F(PlayerTest, NewerInstanceStopsTheOlderAndPlaysItsOwnFile) {
   ASSERT_LT(i, runs) << "the newer file was never played whole";
   for (std::size_t j = 0; j < i; ++j) {
     const std::string run = capture.Run(j);
-    EXPECT_TRUE(IsStartOf(run, first)) << "run " << j;
+    EXPECT_TRUE(StartOfAudio(run, first)) << "run " << j;
   }
   for (std::size_t j = i; j + 1 < runs; ++j) {
     EXPECT_TRUE(SameAudio(capture.Run(j), second)) << "run " << j;

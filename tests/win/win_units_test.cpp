@@ -169,6 +169,24 @@ TEST(SameAudioTest, SilenceIsAllowedOnlyAroundTheData) {
   EXPECT_FALSE(harness::SameAudio(std::string(data.size() + 440, '\0'), data));
 }
 
+TEST(SameAudioTest, ARunCutShortIsTheDataStartWithSilenceOnlyAroundIt) {
+  const std::string data("\x01\x02\x00\x00\x03\x04", 6);
+  const std::string period(440, '\0');
+  for (const std::string& start : {std::string(), data.substr(0, 1), data.substr(0, 4), data}) {
+    EXPECT_TRUE(harness::StartOfAudio(start, data)) << start.size();
+    EXPECT_TRUE(harness::StartOfAudio(period + start, data)) << start.size();
+    EXPECT_TRUE(harness::StartOfAudio(start + period, data)) << start.size();
+    EXPECT_TRUE(harness::StartOfAudio(period + start + period, data)) << start.size();
+  }
+  EXPECT_FALSE(harness::StartOfAudio(data.substr(1), data));
+  EXPECT_FALSE(harness::StartOfAudio(data.substr(0, 2) + period + data.substr(4), data));
+  EXPECT_FALSE(harness::StartOfAudio(data + "\x05", data));
+  EXPECT_FALSE(harness::StartOfAudio(data + period + "\x05", data));
+  EXPECT_FALSE(harness::StartOfAudio(data + data, data));
+  EXPECT_FALSE(
+      harness::StartOfAudio(data + std::string(harness::kOutputPaddingLimit + 1, '\0'), data));
+}
+
 namespace {
 
 DWORD WINAPI WaitForEvent(LPVOID event) { return WaitForSingleObject(event, INFINITE); }
