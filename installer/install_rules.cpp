@@ -4,21 +4,21 @@
 
 namespace install {
 
-const char kWriteTestFile[] = "chimbell.tst";
+const text::Unit kWriteTestFile[] = UTF16("chimbell.tst");
 
-bool JoinFits(const char* dir, const char* name, text::CharStep next) {
-  const std::size_t length = std::strlen(dir);
+bool JoinFits(const text::Unit* dir, const text::Unit* name) {
+  const std::size_t length = text::Length(dir);
   if (length >= text::kPathSize) return false;
-  char path[text::kPathSize];
-  std::memcpy(path, dir, length + 1);
-  return text::JoinPath(path, sizeof path, name, next);
+  text::Unit path[text::kPathSize];
+  std::memcpy(path, dir, (length + 1) * sizeof(text::Unit));
+  return text::JoinPath(path, text::kPathSize, name);
 }
 
-PathProblem CheckInstallPaths(const char* moduleDir, const char* destDir, text::CharStep next) {
-  if (!JoinFits(destDir, kWriteTestFile, next)) return PathProblem::kDestination;
-  for (const char* name : kInstallFiles) {
-    if (!JoinFits(destDir, name, next)) return PathProblem::kDestination;
-    if (!JoinFits(moduleDir, name, next)) return PathProblem::kModuleDirectory;
+PathProblem CheckInstallPaths(const text::Unit* moduleDir, const text::Unit* destDir) {
+  if (!JoinFits(destDir, kWriteTestFile)) return PathProblem::kDestination;
+  for (const text::Unit* name : kInstallFiles) {
+    if (!JoinFits(destDir, name)) return PathProblem::kDestination;
+    if (!JoinFits(moduleDir, name)) return PathProblem::kModuleDirectory;
   }
   return PathProblem::kNone;
 }

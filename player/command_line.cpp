@@ -3,39 +3,39 @@
 namespace cmdline {
 
 namespace {
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsBlankOrControl(text::Unit c) { return c <= UTF16(' '); }
 }  // namespace
 
-const char* SkipProgramName(const char* commandLine) {
-  const char* p = commandLine;
-  if (*p == '"') {
+const text::Unit* SkipProgramName(const text::Unit* commandLine) {
+  const text::Unit* p = commandLine;
+  if (*p == UTF16('"')) {
     ++p;
-    while (*p != '\0' && *p != '"') ++p;
-    if (*p == '"') ++p;
+    while (*p != 0 && *p != UTF16('"')) ++p;
+    if (*p == UTF16('"')) ++p;
   } else {
-    while (*p != '\0' && !IsBlankOrControl(*p)) ++p;
+    while (*p != 0 && !IsBlankOrControl(*p)) ++p;
   }
-  while (*p != '\0' && IsBlankOrControl(*p)) ++p;
+  while (*p != 0 && IsBlankOrControl(*p)) ++p;
   return p;
 }
 
-bool TakeFirstArgument(const char* args, char* out, std::size_t capacity) {
+bool TakeFirstArgument(const text::Unit* args, text::Unit* out, std::size_t capacity) {
   if (capacity == 0) return false;
-  char terminator = ' ';
-  const char* p = args;
-  if (*p == '"') {
-    terminator = '"';
+  text::Unit terminator = UTF16(' ');
+  const text::Unit* p = args;
+  if (*p == UTF16('"')) {
+    terminator = UTF16('"');
     ++p;
   }
   std::size_t n = 0;
-  for (; *p != '\0' && *p != terminator; ++p) {
+  for (; *p != 0 && *p != terminator; ++p) {
     if (n + 1 >= capacity) {
-      out[0] = '\0';
+      out[0] = 0;
       return false;
     }
     out[n++] = *p;
   }
-  out[n] = '\0';
+  out[n] = 0;
   return true;
 }
 

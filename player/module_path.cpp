@@ -2,12 +2,10 @@
 
 namespace paths {
 
-bool BesideModule(char* path, std::size_t capacity, std::size_t moduleLength, const char* name,
-                  text::CharStep next, bool slashIsSeparator) {
+bool BesideModule(text::Unit* path, std::size_t capacity, std::size_t moduleLength,
+                  const text::Unit* name, bool slashIsSeparator) {
   if (moduleLength == 0 || moduleLength >= capacity) return false;
-  return text::ReplaceFileName(path, capacity, name, next, slashIsSeparator);
+  return text::ReplaceFileName(path, capacity, name, slashIsSeparator);
 }
-
-bool FitsHelpViewer(std::size_t pathLength) { return pathLength < kHelpViewerPathLimit; }
 
 }  // namespace paths

@@ -13,7 +13,7 @@ namespace {
 
 void CheckTake(const std::string& stored, std::size_t capacity) {
   fuzz::GuardedBuffer destination(capacity);
-  const std::string before = destination.Bytes();
+  const std::string before = destination.Contents();
   const bool taken =
       settings::TakeStoredValue(stored.data(), static_cast<std::uint32_t>(stored.size()),
                                 destination.data(), static_cast<std::uint32_t>(capacity));
@@ -22,10 +22,10 @@ void CheckTake(const std::string& stored, std::size_t capacity) {
   FUZZ_CHECK(taken == settings::StoredValueFits(static_cast<std::uint32_t>(stored.size()),
                                                 static_cast<std::uint32_t>(capacity)));
   if (!taken) {
-    FUZZ_CHECK(destination.Bytes() == before);
+    FUZZ_CHECK(destination.Contents() == before);
     return;
   }
-  const std::string after = destination.Bytes();
+  const std::string after = destination.Contents();
   FUZZ_CHECK(after.compare(0, stored.size(), stored) == 0);
   FUZZ_CHECK(after.compare(stored.size(), std::string::npos, before, stored.size(),
                            std::string::npos) == 0);

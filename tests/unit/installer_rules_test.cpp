@@ -1,8 +1,8 @@
 // The installer's bounds: every path join and registry text is measured
-// before use, with the code page 932 stepper that CharNextA matches.
+// before use, in UTF-16 code units.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <iterator>
 #include <string>
 
@@ -13,130 +13,130 @@
 namespace {
 
 using install::PathProblem;
-using text::Cp932Next;
+using Text = std::u16string;
 
-const std::string kHyo = "\x95\x5C";  // "表": its trail byte is the backslash's code
+// "表" ends in the backslash's byte in code page 932; "𠮷" is two units.
+const Text kHyo = u"表";
+const Text kYoshi = u"𠮷";
 
-std::string Repeat(char c, std::size_t n) { return std::string(n, c); }
+Text Repeat(char16_t c, std::size_t n) { return Text(n, c); }
+
+PathProblem Check(const Text& moduleDir, const Text& destDir) {
+  return install::CheckInstallPaths(moduleDir.c_str(), destDir.c_str());
+}
 
 TEST(InstallPaths, TheLongestJoinDecidesWhetherADestinationFits) {
-  // The write-test name "chimbell.tst" (12 bytes) is the longest joined to
+  // The write-test name "chimbell.tst" (12 units) is the longest joined to
   // the destination: length + separator + 12 + two NULs must fit 260.
-  const std::string fits = "C:\\" + Repeat('d', 245 - 3);
-  const std::string tooLong = fits + "d";
-  EXPECT_EQ(install::CheckInstallPaths("C:\\dist", fits.c_str(), Cp932Next), PathProblem::kNone);
-  EXPECT_EQ(install::CheckInstallPaths("C:\\dist", tooLong.c_str(), Cp932Next),
-            PathProblem::kDestination);
-  // A separator already at the end is not doubled, so one more byte fits.
-  const std::string withSeparator = fits + "\\";
-  EXPECT_EQ(install::CheckInstallPaths("C:\\dist", withSeparator.c_str(), Cp932Next),
-            PathProblem::kNone);
+  const Text fits = u"C:\\" + Repeat(u'd', 245 - 3);
+  EXPECT_EQ(Check(u"C:\\dist", fits), PathProblem::kNone);
+  EXPECT_EQ(Check(u"C:\\dist", fits + u"d"), PathProblem::kDestination);
+  // A separator already at the end is not doubled, so one more unit fits.
+  EXPECT_EQ(Check(u"C:\\dist", fits + u"\\"), PathProblem::kNone);
   // A trailing "表" is no separator: it needs the inserted one.
-  const std::string endsInHyo = "C:\\" + Repeat('d', 245 - 5) + kHyo;
-  EXPECT_EQ(install::CheckInstallPaths("C:\\dist", endsInHyo.c_str(), Cp932Next),
-            PathProblem::kNone);
-  const std::string endsInHyoTooLong = "C:\\" + Repeat('d', 245 - 4) + kHyo;
-  EXPECT_EQ(install::CheckInstallPaths("C:\\dist", endsInHyoTooLong.c_str(), Cp932Next),
+  EXPECT_EQ(Check(u"C:\\dist", u"C:\\" + Repeat(u'd', 245 - 4) + kHyo), PathProblem::kNone);
+  EXPECT_EQ(Check(u"C:\\dist", u"C:\\" + Repeat(u'd', 245 - 3) + kHyo), PathProblem::kDestination);
+  // A surrogate pair takes two of the 260 units.
+  EXPECT_EQ(Check(u"C:\\dist", u"C:\\" + Repeat(u'd', 245 - 5) + kYoshi), PathProblem::kNone);
+  EXPECT_EQ(Check(u"C:\\dist", u"C:\\" + Repeat(u'd', 245 - 4) + kYoshi),
             PathProblem::kDestination);
 }
 
 TEST(InstallPaths, TheModuleDirectoryMustHoldInstallExe) {
-  // "install.exe" (11 bytes) is the longest source name.
-  const std::string fits = "Z:\\" + Repeat('m', 246 - 3);
-  const std::string tooLong = fits + "m";
-  EXPECT_EQ(install::CheckInstallPaths(fits.c_str(), "C:\\SoBeep", Cp932Next), PathProblem::kNone);
-  EXPECT_EQ(install::CheckInstallPaths(tooLong.c_str(), "C:\\SoBeep", Cp932Next),
-            PathProblem::kModuleDirectory);
-  EXPECT_EQ(install::CheckInstallPaths("", "", Cp932Next), PathProblem::kNone)
-      << "empty texts join to bare names";
-  const std::string full = Repeat('x', 300);
-  EXPECT_EQ(install::CheckInstallPaths(full.c_str(), "C:\\SoBeep", Cp932Next),
-            PathProblem::kModuleDirectory)
+  // "install.exe" (11 units) is the longest source name.
+  const Text fits = u"Z:\\" + Repeat(u'm', 246 - 3);
+  EXPECT_EQ(Check(fits, u"C:\\SoBeep"), PathProblem::kNone);
+  EXPECT_EQ(Check(fits + u"m", u"C:\\SoBeep"), PathProblem::kModuleDirectory);
+  EXPECT_EQ(Check(u"", u""), PathProblem::kNone) << "empty texts join to bare names";
+  EXPECT_EQ(Check(Repeat(u'x', 300), u"C:\\SoBeep"), PathProblem::kModuleDirectory)
       << "a text longer than any buffer is refused, not read past";
 }
 
 TEST(InstallPaths, TheFileListIsTheShippedFilesInOrder) {
-  const char* expected[] = {"soBeep.exe", "soBeep.hlp", "install.exe", "soBeep.cnt", "soBeep.hed"};
+  const Text expected[] = {u"soBeep.exe", u"soBeep.hlp", u"install.exe", u"soBeep.cnt",
+                           u"soBeep.hed"};
   ASSERT_EQ(std::size(install::kInstallFiles), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i)
-    EXPECT_STREQ(install::kInstallFiles[i], expected[i]);
-  EXPECT_STREQ(install::kWriteTestFile, "chimbell.tst");
+    EXPECT_EQ(Text(install::kInstallFiles[i]), expected[i]);
+  EXPECT_EQ(Text(install::kWriteTestFile), u"chimbell.tst");
 }
 
 TEST(InstallPaths, JoinFitsMatchesWhatJoinPathDoes) {
-  const std::string folder = "C:\\" + Repeat('f', 248);  // a folder picked in the browser
-  EXPECT_TRUE(install::JoinFits(folder.c_str(), "SoBeep", Cp932Next));
-  EXPECT_FALSE(install::JoinFits((folder + "f").c_str(), "SoBeep", Cp932Next));
-  char path[260];
-  std::strcpy(path, (folder + "f").c_str());
-  EXPECT_FALSE(text::JoinPath(path, sizeof path, "SoBeep", Cp932Next));
-  EXPECT_EQ(std::string(path), folder + "f") << "a refused join leaves the path as it was";
+  const Text folder = u"C:\\" + Repeat(u'f', 248);  // a folder picked in the browser
+  EXPECT_TRUE(install::JoinFits(folder.c_str(), u"SoBeep"));
+  EXPECT_FALSE(install::JoinFits((folder + u"f").c_str(), u"SoBeep"));
+  char16_t path[260];
+  const Text longer = folder + u"f";
+  std::copy(longer.c_str(), longer.c_str() + longer.size() + 1, path);
+  EXPECT_FALSE(text::JoinPath(path, 260, u"SoBeep"));
+  EXPECT_EQ(Text(path), longer) << "a refused join leaves the path as it was";
 }
 
-std::string Command(const std::string& dest, std::size_t capacity = assoc::kRegTextSize,
-                    bool* ok = nullptr) {
-  char out[400];
-  std::memset(out, '#', sizeof out);
-  out[sizeof out - 1] = '\0';
+Text Command(const Text& dest, std::size_t capacity = assoc::kRegTextSize, bool* ok = nullptr) {
+  char16_t out[400];
+  std::fill(out, out + 400, u'#');
+  out[399] = 0;
   const bool result = assoc::BuildCommand(out, capacity, dest.c_str());
   if (ok) *ok = result;
-  return result ? std::string(out) : std::string();
+  return result ? Text(out) : Text();
 }
 
 TEST(AssociationText, TheCommandQuotesThePlayerAndThePlaceholder) {
-  EXPECT_EQ(Command("c:\\Program Files\\SoBeep"),
-            "\"c:\\Program Files\\SoBeep\\SoBeep.exe\" \"%1\"");
-  EXPECT_EQ(Command("D:\\Tools\\"), "\"D:\\Tools\\\\SoBeep.exe\" \"%1\"")
+  EXPECT_EQ(Command(u"c:\\Program Files\\SoBeep"),
+            u"\"c:\\Program Files\\SoBeep\\SoBeep.exe\" \"%1\"");
+  EXPECT_EQ(Command(u"D:\\Tools\\"), u"\"D:\\Tools\\\\SoBeep.exe\" \"%1\"")
       << "the field's text is used unchanged";
-  EXPECT_EQ(Command("C:\\" + kHyo), "\"C:\\" + kHyo + "\\SoBeep.exe\" \"%1\"");
+  EXPECT_EQ(Command(u"C:\\" + kHyo), u"\"C:\\" + kHyo + u"\\SoBeep.exe\" \"%1\"");
+  EXPECT_EQ(Command(u"T:\\Müsik " + kYoshi), u"\"T:\\Müsik " + kYoshi + u"\\SoBeep.exe\" \"%1\"");
 }
 
 TEST(AssociationText, TheCommandIsRefusedWhenItWouldNotFit) {
-  // Quote, destination, "\SoBeep.exe" quote blank quote %1 quote: 18 bytes
+  // Quote, destination, "\SoBeep.exe" quote blank quote %1 quote: 18 units
   // besides the destination, and the NUL.
   bool ok = false;
-  const std::string dest = Repeat('d', 300 - 19);
+  const Text dest = Repeat(u'd', 300 - 19);
   EXPECT_EQ(Command(dest, 300, &ok).size(), 299u);
   EXPECT_TRUE(ok);
-  char out[300];
-  std::strcpy(out, "untouched");
-  EXPECT_FALSE(assoc::BuildCommand(out, sizeof out, (dest + "d").c_str()));
-  EXPECT_STREQ(out, "untouched");
+  char16_t out[300] = u"untouched";
+  EXPECT_FALSE(assoc::BuildCommand(out, 300, (dest + u"d").c_str()));
+  EXPECT_EQ(Text(out), u"untouched");
 }
 
 TEST(AssociationText, TheShellKeyFollowsTheTypeNameWhenItFits) {
-  char type[300];
-  std::strcpy(type, "SoBeep");
-  ASSERT_TRUE(assoc::AppendShellKey(type, sizeof type));
-  EXPECT_STREQ(type, "SoBeep\\shell");
-  const std::string fits = Repeat('t', 300 - 7);
-  std::strcpy(type, fits.c_str());
-  EXPECT_TRUE(assoc::AppendShellKey(type, sizeof type));
-  EXPECT_EQ(std::string(type), fits + "\\shell");
-  const std::string tooLong = Repeat('t', 300 - 6);
-  std::strcpy(type, tooLong.c_str());
-  EXPECT_FALSE(assoc::AppendShellKey(type, sizeof type));
-  EXPECT_EQ(std::string(type), tooLong);
+  char16_t type[300] = u"SoBeep";
+  ASSERT_TRUE(assoc::AppendShellKey(type, 300));
+  EXPECT_EQ(Text(type), u"SoBeep\\shell");
+  const Text fits = Repeat(u't', 300 - 7);
+  std::copy(fits.c_str(), fits.c_str() + fits.size() + 1, type);
+  EXPECT_TRUE(assoc::AppendShellKey(type, 300));
+  EXPECT_EQ(Text(type), fits + u"\\shell");
+  const Text tooLong = Repeat(u't', 300 - 6);
+  std::copy(tooLong.c_str(), tooLong.c_str() + tooLong.size() + 1, type);
+  EXPECT_FALSE(assoc::AppendShellKey(type, 300));
+  EXPECT_EQ(Text(type), tooLong);
 }
 
 TEST(AssociationText, StoredTextsAreTerminatedOrRefused) {
-  char text[8];
-  std::memcpy(text, "abc\0zzzz", 8);
-  EXPECT_TRUE(assoc::TerminateStoredText(text, sizeof text, 4));
-  EXPECT_STREQ(text, "abc");
-  std::memcpy(text, "abcdefgh", 8);
-  EXPECT_TRUE(assoc::TerminateStoredText(text, sizeof text, 3)) << "a value stored without NUL";
-  EXPECT_STREQ(text, "abc");
-  std::memcpy(text, "abcdefgh", 8);
-  EXPECT_FALSE(assoc::TerminateStoredText(text, sizeof text, 8)) << "no room for the NUL";
-  EXPECT_STREQ(text, "");
-  std::memcpy(text, "abcdefg", 8);
-  EXPECT_TRUE(assoc::TerminateStoredText(text, sizeof text, 8)) << "exactly full, NUL included";
-  EXPECT_STREQ(text, "abcdefg");
-  std::memcpy(text, "abcdefgh", 8);
-  EXPECT_TRUE(assoc::TerminateStoredText(text, sizeof text, 0));
-  EXPECT_STREQ(text, "");
-  EXPECT_FALSE(assoc::TerminateStoredText(text, sizeof text, 9));
+  auto load = [](char16_t(&text)[8], const char16_t(&units)[9]) {
+    std::copy(units, units + 8, text);
+  };
+  char16_t text[8];
+  load(text, u"abc\0zzzz");
+  EXPECT_TRUE(assoc::TerminateStoredText(text, 8, 4));
+  EXPECT_EQ(Text(text), u"abc");
+  load(text, u"abcdefgh");
+  EXPECT_TRUE(assoc::TerminateStoredText(text, 8, 3)) << "a value stored without NUL";
+  EXPECT_EQ(Text(text), u"abc");
+  load(text, u"abcdefgh");
+  EXPECT_FALSE(assoc::TerminateStoredText(text, 8, 8)) << "no room for the NUL";
+  EXPECT_EQ(Text(text), u"");
+  load(text, u"abcdefg\0");
+  EXPECT_TRUE(assoc::TerminateStoredText(text, 8, 8)) << "exactly full, NUL included";
+  EXPECT_EQ(Text(text), u"abcdefg");
+  load(text, u"abcdefgh");
+  EXPECT_TRUE(assoc::TerminateStoredText(text, 8, 0));
+  EXPECT_EQ(Text(text), u"");
+  EXPECT_FALSE(assoc::TerminateStoredText(text, 8, 9));
 }
 
 }  // namespace
