@@ -106,7 +106,7 @@ int Launch(bool sampleMemory, int argc, char** argv) {
 }
 
 int ExitPlayer() {
-  const HWND player = FindWindowA(kMainWindowClass, kWindowTitle);
+  const HWND player = FindWindowW(kMainWindowClass, kWindowTitle);
   if (!player) {
     std::fprintf(stderr, "probe: no player window\n");
     return 1;
@@ -119,25 +119,25 @@ int ExitPlayer() {
 // when the last one goes; without a window manager that hide waits two
 // seconds, in the Shell_NotifyIcon call of whoever removed the icon.
 int HoldTrayIcon() {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "SoBeepBenchTrayHolder";
-  RegisterClassA(&windowClass);
-  const HWND window = CreateWindowA(windowClass.lpszClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr,
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"SoBeepBenchTrayHolder";
+  RegisterClassW(&windowClass);
+  const HWND window = CreateWindowW(windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, nullptr, nullptr,
                                     windowClass.hInstance, nullptr);
-  NOTIFYICONDATAA icon = {};
+  NOTIFYICONDATAW icon = {};
   icon.cbSize = sizeof icon;
   icon.hWnd = window;
   icon.uID = 1;
   icon.uFlags = NIF_ICON;
-  icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-  if (!window || !Shell_NotifyIconA(NIM_ADD, &icon)) {
+  icon.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  if (!window || !Shell_NotifyIconW(NIM_ADD, &icon)) {
     std::fprintf(stderr, "probe: cannot add a tray icon\n");
     return 1;
   }
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
   return 0;
 }
 

@@ -7,9 +7,12 @@ endif()
 set(ARTGEN ${SOBEEP_HOST_BUILD}/tools/artgen/artgen)
 set(SOBEEP_HELP_DIR ${SOBEEP_HOST_BUILD}/help)
 
-# Sources are UTF-8; the programs' 8-bit texts are code page 932.
-add_compile_options(
-  "$<$<COMPILE_LANGUAGE:C,CXX>:-finput-charset=UTF-8;-fexec-charset=CP932;-Wall;-Wextra>")
+# Sources are UTF-8; the programs' texts are UTF-16 (wide literals), so
+# they read the same on a system of any code page.
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-finput-charset=UTF-8;-Wall;-Wextra>")
+# The generic names of the Windows headers (IDC_ARROW, MAKEINTRESOURCE)
+# are their wide forms too.
+add_compile_definitions(UNICODE _UNICODE)
 # Size: the programs are held to 64 KiB stripped. Optimising for size, with a
 # section per function and per datum so that the linker drops what nothing
 # uses.

@@ -11,41 +11,42 @@
 
 namespace {
 
-void ShowError(HWND dialog) { MessageBoxA(dialog, "Error", "Installation of SoBeep", MB_OK); }
+void ShowError(HWND dialog) { MessageBoxW(dialog, L"Error", L"Installation of SoBeep", MB_OK); }
 
-HKEY OpenOrCreate(HKEY parent, const char* subKey) {
+HKEY OpenOrCreate(HKEY parent, const wchar_t* subKey) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(parent, subKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) return key;
-  if (RegCreateKeyExA(parent, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+  if (RegOpenKeyExW(parent, subKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) return key;
+  if (RegCreateKeyExW(parent, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
       ERROR_SUCCESS)
     return key;
   return nullptr;
 }
 
-LONG WriteText(HKEY key, const char* name, const char* text) {
-  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                        static_cast<DWORD>(lstrlenA(text) + 1));
+LONG WriteText(HKEY key, const wchar_t* name, const wchar_t* text) {
+  return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                        static_cast<DWORD>((lstrlenW(text) + 1) * sizeof(wchar_t)));
 }
 
 // Reads a key's default value as a NUL-terminated text of at most
-// `capacity` bytes; ERROR_MORE_DATA when it does not fit. On any failure
+// `capacity` units; ERROR_MORE_DATA when it does not fit. On any failure
 // the text is empty, so a missing value reads as empty.
-LONG ReadDefaultText(HKEY key, char* text, DWORD capacity) {
-  DWORD size = capacity;
+LONG ReadDefaultText(HKEY key, wchar_t* text, DWORD capacity) {
+  DWORD size = capacity * sizeof(wchar_t);
   LONG result =
-      RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
-  if (result == ERROR_SUCCESS && !assoc::TerminateStoredText(text, capacity, size))
+      RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+  if (result == ERROR_SUCCESS &&
+      !assoc::TerminateStoredText(text, capacity, size / sizeof(wchar_t)))
     result = ERROR_MORE_DATA;
-  if (result != ERROR_SUCCESS) text[0] = '\0';
+  if (result != ERROR_SUCCESS) text[0] = 0;
   return result;
 }
 
 // Reads the default value of an existing key without creating anything.
-LONG PeekDefaultText(HKEY parent, const char* subKey, char* text, DWORD capacity) {
+LONG PeekDefaultText(HKEY parent, const wchar_t* subKey, wchar_t* text, DWORD capacity) {
   HKEY key = nullptr;
-  LONG result = RegOpenKeyExA(parent, subKey, 0, KEY_QUERY_VALUE, &key);
+  LONG result = RegOpenKeyExW(parent, subKey, 0, KEY_QUERY_VALUE, &key);
   if (result != ERROR_SUCCESS) {
-    text[0] = '\0';
+    text[0] = 0;
     return result;
   }
   result = ReadDefaultText(key, text, capacity);
@@ -57,20 +58,20 @@ LONG PeekDefaultText(HKEY parent, const char* subKey, char* text, DWORD capacity
 // name or an existing command too long for the work text is refused with
 // the registry left as found.
 bool TextsFitWorkText() {
-  char type[assoc::kRegTextSize];
-  if (PeekDefaultText(HKEY_CLASSES_ROOT, assoc::kWaveExtension, type, sizeof type) ==
+  wchar_t type[assoc::kRegTextSize];
+  if (PeekDefaultText(HKEY_CLASSES_ROOT, assoc::kWaveExtension, type, assoc::kRegTextSize) ==
       ERROR_MORE_DATA)
     return false;
-  if (type[0] == '\0') lstrcpynA(type, assoc::kDefaultType, sizeof type);
-  if (!assoc::AppendShellKey(type, sizeof type)) return false;
+  if (type[0] == 0) lstrcpynW(type, assoc::kDefaultType, assoc::kRegTextSize);
+  if (!assoc::AppendShellKey(type, assoc::kRegTextSize)) return false;
 
-  char command[assoc::kRegTextSize];
-  if (!assoc::BuildCommand(command, sizeof command, g_installer.destDir)) return false;
+  wchar_t command[assoc::kRegTextSize];
+  if (!assoc::BuildCommand(command, assoc::kRegTextSize, g_installer.destDir)) return false;
 
   HKEY shell = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, type, 0, KEY_QUERY_VALUE, &shell) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, type, 0, KEY_QUERY_VALUE, &shell) != ERROR_SUCCESS)
     return true;
-  const LONG existing = PeekDefaultText(shell, assoc::kCommandKey, command, sizeof command);
+  const LONG existing = PeekDefaultText(shell, assoc::kCommandKey, command, assoc::kRegTextSize);
   RegCloseKey(shell);
   return existing != ERROR_MORE_DATA;
 }
@@ -79,12 +80,12 @@ bool TextsFitWorkText() {
 // False when the dialog is to stay open; ends the process when an empty
 // type cannot be filled in.
 bool TakeWaveType(HWND dialog) {
-  char* const regText = g_installer.regText;
+  wchar_t* const regText = g_installer.regText;
   HKEY wav = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, assoc::kWaveExtension, 0, KEY_ALL_ACCESS, &wav) !=
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, assoc::kWaveExtension, 0, KEY_ALL_ACCESS, &wav) !=
       ERROR_SUCCESS) {
-    lstrcpynA(regText, assoc::kDefaultType, assoc::kRegTextSize);
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, assoc::kWaveExtension, 0, nullptr, 0, KEY_ALL_ACCESS,
+    lstrcpynW(regText, assoc::kDefaultType, assoc::kRegTextSize);
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, assoc::kWaveExtension, 0, nullptr, 0, KEY_ALL_ACCESS,
                         nullptr, &wav, nullptr) != ERROR_SUCCESS ||
         WriteText(wav, nullptr, regText) != ERROR_SUCCESS) {
       if (wav) RegCloseKey(wav);
@@ -93,8 +94,8 @@ bool TakeWaveType(HWND dialog) {
     }
   }
   ReadDefaultText(wav, regText, assoc::kRegTextSize);
-  if (regText[0] == '\0') {
-    lstrcpynA(regText, assoc::kDefaultType, assoc::kRegTextSize);
+  if (regText[0] == 0) {
+    lstrcpynW(regText, assoc::kDefaultType, assoc::kRegTextSize);
     if (WriteText(wav, nullptr, regText) != ERROR_SUCCESS) {
       ShowError(dialog);
       std::exit(0);
@@ -104,7 +105,7 @@ bool TakeWaveType(HWND dialog) {
   return true;
 }
 
-HKEY OpenOrCreateOrExit(HWND dialog, HKEY parent, const char* subKey) {
+HKEY OpenOrCreateOrExit(HWND dialog, HKEY parent, const wchar_t* subKey) {
   HKEY key = OpenOrCreate(parent, subKey);
   if (key) return key;
   ShowError(dialog);
@@ -114,7 +115,7 @@ HKEY OpenOrCreateOrExit(HWND dialog, HKEY parent, const char* subKey) {
 }  // namespace
 
 AssociationResult RegisterAssociation(HWND dialog) {
-  char* const regText = g_installer.regText;
+  wchar_t* const regText = g_installer.regText;
   if (!TextsFitWorkText()) {
     ShowError(dialog);
     return AssociationResult::kKeepDialogOpen;
@@ -123,11 +124,11 @@ AssociationResult RegisterAssociation(HWND dialog) {
 
   assoc::AppendShellKey(regText, assoc::kRegTextSize);
   HKEY shell = OpenOrCreateOrExit(dialog, HKEY_CLASSES_ROOT, regText);
-  lstrcpynA(regText, assoc::kVerb, assoc::kRegTextSize);
+  lstrcpynW(regText, assoc::kVerb, assoc::kRegTextSize);
   WriteText(shell, nullptr, regText);
 
-  char commandKeyPath[assoc::kRegTextSize];
-  lstrcpynA(commandKeyPath, assoc::kCommandKey, sizeof commandKeyPath);
+  wchar_t commandKeyPath[assoc::kRegTextSize];
+  lstrcpynW(commandKeyPath, assoc::kCommandKey, assoc::kRegTextSize);
   HKEY command = OpenOrCreateOrExit(dialog, shell, commandKeyPath);
   if (ReadDefaultText(command, regText, assoc::kRegTextSize) != ERROR_FILE_NOT_FOUND)
     WriteText(command, assoc::kBackupValue, regText);

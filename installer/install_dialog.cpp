@@ -6,7 +6,6 @@
 #include <shlobj.h>
 
 #include "common/text_scan.h"
-#include "common/win_char_next.h"
 #include "installer/association.h"
 #include "installer/install_rules.h"
 #include "installer/installer_state.h"
@@ -14,41 +13,57 @@
 
 namespace {
 
-constexpr char kProposedDestination[] = "c:\\Program Files\\SoBeep";
-constexpr char kWindowsIniName[] = "win.ini";
-constexpr char kBrowseTitle[] = "SoBeepをインストールするフォルダを選択してください。";
-constexpr char kBrowsedSubfolder[] = "SoBeep";
+constexpr wchar_t kProposedDestination[] = L"c:\\Program Files\\SoBeep";
+constexpr wchar_t kWindowsIniName[] = L"win.ini";
+constexpr wchar_t kBrowseTitle[] = L"SoBeepをインストールするフォルダを選択してください。";
+constexpr wchar_t kBrowsedSubfolder[] = L"SoBeep";
 constexpr FILEOP_FLAGS kQuietOperation = FOF_SILENT | FOF_NOCONFIRMATION;
 
-constexpr char kErrorCaption[] = "error";
-constexpr char kCopyFailed[] = "コピーできません";
-constexpr char kDestinationTooLong[] =
-    "インストール先のディレクトリが長すぎます。\n短いディレクトリを指定してください。";
-constexpr char kModuleDirTooLong[] =
-    "インストーラのあるディレクトリが長すぎます。\n短いディレクトリから実行してください。";
-constexpr char kWindowsDirTooLong[] = "Windows ディレクトリが長すぎます。";
-constexpr char kBrowsedTooLong[] =
-    "選択したフォルダが長すぎます。\n短いフォルダを選択してください。";
-constexpr char kFinishedText[] =
-    "インストールを終了しました\n\n設定は、SoBeep.exeを引数無しで実行して行ってください。";
-constexpr char kFinishedCaption[] = "インストールの終了";
+constexpr wchar_t kErrorCaption[] = L"error";
+constexpr wchar_t kCopyFailed[] = L"コピーできません";
+constexpr wchar_t kDestinationTooLong[] =
+    L"インストール先のディレクトリが長すぎます。\n短いディレクトリを指定してください。";
+constexpr wchar_t kModuleDirTooLong[] =
+    L"インストーラのあるディレクトリが長すぎます。\n短いディレクトリから実行してください。";
+constexpr wchar_t kWindowsDirTooLong[] = L"Windows ディレクトリが長すぎます。";
+constexpr wchar_t kBrowsedTooLong[] =
+    L"選択したフォルダが長すぎます。\n短いフォルダを選択してください。";
+constexpr wchar_t kFinishedText[] =
+    L"インストールを終了しました\n\n設定は、SoBeep.exeを引数無しで実行して行ってください。";
+constexpr wchar_t kFinishedCaption[] = L"インストールの終了";
 
-int FileOperation(HWND dialog, UINT function, const char* from, const char* to,
+int FileOperation(HWND dialog, UINT function, const wchar_t* from, const wchar_t* to,
                   FILEOP_FLAGS flags) {
-  SHFILEOPSTRUCTA operation = {};
+  SHFILEOPSTRUCTW operation = {};
   operation.hwnd = dialog;
   operation.wFunc = function;
   operation.pFrom = from;
   operation.pTo = to;
   operation.fFlags = flags;
-  return SHFileOperationA(&operation);
+  return SHFileOperationW(&operation);
+}
+
+// A copy is done when its target stands there as a file of the source's
+// size. The shell's word is not enough: under Wine it reported success for
+// a destination typed as "c?d", where no file could be made.
+bool CopyLanded(const wchar_t* source, const wchar_t* target) {
+  WIN32_FILE_ATTRIBUTE_DATA from;
+  WIN32_FILE_ATTRIBUTE_DATA to;
+  return GetFileAttributesExW(source, GetFileExInfoStandard, &from) &&
+         GetFileAttributesExW(target, GetFileExInfoStandard, &to) &&
+         !(to.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         to.nFileSizeHigh == from.nFileSizeHigh && to.nFileSizeLow == from.nFileSizeLow;
+}
+
+void ReportCopyFailure(HWND dialog) {
+  MessageBoxW(dialog, kCopyFailed, kErrorCaption, MB_RETRYCANCEL);
 }
 
 // `dir` joined with `name` into a path buffer; the caller has measured that
 // it fits (install::CheckInstallPaths).
-void JoinInto(char (&path)[MAX_PATH], const char* dir, const char* name) {
-  lstrcpynA(path, dir, MAX_PATH);
-  text::JoinPath(path, MAX_PATH, name, text::WinCharNext);
+void JoinInto(wchar_t (&path)[MAX_PATH], const wchar_t* dir, const wchar_t* name) {
+  lstrcpynW(path, dir, MAX_PATH);
+  text::JoinPath(path, MAX_PATH, name);
 }
 
 void SetButtonsEnabled(HWND dialog, BOOL enabled) {
@@ -61,10 +76,9 @@ bool PathsFit(HWND dialog) {
   install::PathProblem problem =
       g_installer.moduleDirTooLong
           ? install::PathProblem::kModuleDirectory
-          : install::CheckInstallPaths(g_installer.moduleDir, g_installer.destDir,
-                                       text::WinCharNext);
+          : install::CheckInstallPaths(g_installer.moduleDir, g_installer.destDir);
   if (problem == install::PathProblem::kNone) return true;
-  MessageBoxA(
+  MessageBoxW(
       dialog,
       problem == install::PathProblem::kDestination ? kDestinationTooLong : kModuleDirTooLong,
       kErrorCaption, MB_OK);
@@ -72,29 +86,35 @@ bool PathsFit(HWND dialog) {
 }
 
 // Copies win.ini into the destination and deletes the copy again; the copy
-// also creates a missing destination. The shell reports its own failures.
+// also creates a missing destination. The shell reports its own failures;
+// a copy it took for done that made no file is reported as a failed copy.
 bool WriteTestPasses(HWND dialog) {
-  char source[MAX_PATH] = "";
-  const UINT length = GetWindowsDirectoryA(source, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH ||
-      !text::JoinPath(source, MAX_PATH, kWindowsIniName, text::WinCharNext)) {
-    MessageBoxA(dialog, kWindowsDirTooLong, kErrorCaption, MB_OK);
+  wchar_t source[MAX_PATH] = L"";
+  const UINT length = GetWindowsDirectoryW(source, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH || !text::JoinPath(source, MAX_PATH, kWindowsIniName)) {
+    MessageBoxW(dialog, kWindowsDirTooLong, kErrorCaption, MB_OK);
     return false;
   }
-  char target[MAX_PATH];
+  wchar_t target[MAX_PATH];
   JoinInto(target, g_installer.destDir, install::kWriteTestFile);
   if (FileOperation(dialog, FO_COPY, source, target, kQuietOperation) != 0) return false;
+  if (!CopyLanded(source, target)) {
+    ReportCopyFailure(dialog);
+    return false;
+  }
   FileOperation(dialog, FO_DELETE, target, nullptr, kQuietOperation);
   return true;
 }
 
-bool CopyOneFile(HWND dialog, const char* name) {
-  char source[MAX_PATH];
-  char target[MAX_PATH];
+bool CopyOneFile(HWND dialog, const wchar_t* name) {
+  wchar_t source[MAX_PATH];
+  wchar_t target[MAX_PATH];
   JoinInto(source, g_installer.moduleDir, name);
   JoinInto(target, g_installer.destDir, name);
-  if (FileOperation(dialog, FO_COPY, source, target, FOF_NOCONFIRMATION) != 0) return false;
-  SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
+  if (FileOperation(dialog, FO_COPY, source, target, FOF_NOCONFIRMATION) != 0 ||
+      !CopyLanded(source, target))
+    return false;
+  SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
   return true;
 }
 
@@ -102,21 +122,21 @@ bool CopyOneFile(HWND dialog, const char* name) {
 // or Cancel alike; only the last file's outcome is returned.
 bool CopyInstallFiles(HWND dialog) {
   bool copied = false;
-  for (const char* name : install::kInstallFiles) {
+  for (const wchar_t* name : install::kInstallFiles) {
     copied = CopyOneFile(dialog, name);
-    if (!copied) MessageBoxA(dialog, kCopyFailed, kErrorCaption, MB_RETRYCANCEL);
+    if (!copied) ReportCopyFailure(dialog);
   }
   return copied;
 }
 
-void SetWaitCursor() { SetCursor(LoadCursorA(nullptr, IDC_WAIT)); }
+void SetWaitCursor() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
 
 INT_PTR OnInitDialog(HWND dialog) {
   g_installer.busyCount = 0;
-  SetWindowTextA(dialog, kInstallerTitle);
-  SendDlgItemMessageA(dialog, IDC_DEST_DIR, EM_LIMITTEXT, MAX_PATH, 0);
-  SetDlgItemTextA(dialog, IDC_DEST_DIR, kProposedDestination);
-  SendDlgItemMessageA(dialog, IDC_DEST_DIR, EM_SETSEL, 0, -1);
+  SetWindowTextW(dialog, kInstallerTitle);
+  SendDlgItemMessageW(dialog, IDC_DEST_DIR, EM_LIMITTEXT, MAX_PATH, 0);
+  SetDlgItemTextW(dialog, IDC_DEST_DIR, kProposedDestination);
+  SendDlgItemMessageW(dialog, IDC_DEST_DIR, EM_SETSEL, 0, -1);
   SetFocus(GetDlgItem(dialog, IDC_DEST_DIR));
   return FALSE;
 }
@@ -126,7 +146,7 @@ void OnInstall(HWND dialog) {
   ++g_installer.busyCount;
   SetButtonsEnabled(dialog, FALSE);
   SetWaitCursor();
-  GetDlgItemTextA(dialog, IDC_DEST_DIR, g_installer.destDir, MAX_PATH);
+  GetDlgItemTextW(dialog, IDC_DEST_DIR, g_installer.destDir, MAX_PATH);
 
   if (!PathsFit(dialog)) {
     // Nothing has been touched yet: the user can correct the path and retry.
@@ -145,7 +165,7 @@ void OnInstall(HWND dialog) {
     return;
   }
   if (RegisterAssociation(dialog) == AssociationResult::kKeepDialogOpen) return;
-  MessageBoxA(dialog, kFinishedText, kFinishedCaption, MB_OK);
+  MessageBoxW(dialog, kFinishedText, kFinishedCaption, MB_OK);
   EndDialog(dialog, 1);
 }
 
@@ -162,35 +182,35 @@ void FreeItemList(LPITEMIDLIST items) {
 }
 
 void OnBrowse(HWND dialog) {
-  char path[MAX_PATH] = "";
-  GetDlgItemTextA(dialog, IDC_DEST_DIR, path, MAX_PATH);
-  char displayName[MAX_PATH] = "";
-  BROWSEINFOA info = {};
+  wchar_t path[MAX_PATH] = L"";
+  GetDlgItemTextW(dialog, IDC_DEST_DIR, path, MAX_PATH);
+  wchar_t displayName[MAX_PATH] = L"";
+  BROWSEINFOW info = {};
   info.hwndOwner = dialog;
   info.pszDisplayName = displayName;
   info.lpszTitle = kBrowseTitle;
   info.ulFlags = BIF_RETURNONLYFSDIRS;
-  LPITEMIDLIST items = SHBrowseForFolderA(&info);
+  LPITEMIDLIST items = SHBrowseForFolderW(&info);
   if (items) {
-    SHGetPathFromIDListA(items, path);
+    SHGetPathFromIDListW(items, path);
     FreeItemList(items);
   }
-  if (!text::JoinPath(path, MAX_PATH, kBrowsedSubfolder, text::WinCharNext)) {
-    MessageBoxA(dialog, kBrowsedTooLong, kErrorCaption, MB_OK);
+  if (!text::JoinPath(path, MAX_PATH, kBrowsedSubfolder)) {
+    MessageBoxW(dialog, kBrowsedTooLong, kErrorCaption, MB_OK);
     return;
   }
-  SetDlgItemTextA(dialog, IDC_DEST_DIR, path);
+  SetDlgItemTextW(dialog, IDC_DEST_DIR, path);
 }
 
 void OnRemoveAssociation(HWND dialog) {
-  if (MessageBoxA(dialog, "ごめんなさい、まだできてません\n許してください。", "SoBeep Installation",
-                  MB_YESNO) == IDYES) {
-    MessageBoxA(dialog, "許してくれてありがとう", "謝辞", MB_OK);
+  if (MessageBoxW(dialog, L"ごめんなさい、まだできてません\n許してください。",
+                  L"SoBeep Installation", MB_YESNO) == IDYES) {
+    MessageBoxW(dialog, L"許してくれてありがとう", L"謝辞", MB_OK);
   } else {
-    MessageBoxA(
+    MessageBoxW(
         dialog,
-        "うう、許してくれなくて当然ですよね。\nやっぱり僕は要らない人間なんだ……\nくるくる～",
-        "最低だ……", MB_OK);
+        L"うう、許してくれなくて当然ですよね。\nやっぱり僕は要らない人間なんだ……\nくるくる～",
+        L"最低だ……", MB_OK);
   }
 }
 
@@ -199,7 +219,7 @@ INT_PTR OnSetCursor(HWND dialog) {
   SetWaitCursor();
   // Also the answer to the controls that ask their parent first, so that
   // the wait shape holds over them too.
-  SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+  SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
   return TRUE;
 }
 

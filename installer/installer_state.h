@@ -8,16 +8,16 @@
 
 struct InstallerState {
   HINSTANCE hInstance = nullptr;
-  char moduleDir[MAX_PATH] = {};
+  wchar_t moduleDir[MAX_PATH] = {};
   // Set when the module's own path did not fit moduleDir: copying from a
   // cut-off directory would take the wrong files, so installing is refused.
   bool moduleDirTooLong = false;
-  char destDir[MAX_PATH] = {};
+  wchar_t destDir[MAX_PATH] = {};
   int busyCount = 0;
-  char regText[assoc::kRegTextSize] = {};
-  SettingsKey settingsKey{"norvan", "SoBeep"};
+  wchar_t regText[assoc::kRegTextSize] = {};
+  SettingsKey settingsKey{L"norvan", L"SoBeep"};
 };
 
 extern InstallerState g_installer;
 
-constexpr char kInstallerTitle[] = "soBeep のインストール";
+constexpr wchar_t kInstallerTitle[] = L"soBeep のインストール";

@@ -1,8 +1,9 @@
 #include "player/dialogs.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
-#include "common/win_char_next.h"
+#include "player/ansi_name.h"
 #include "player/module_path.h"
 #include "player/player_state.h"
 #include "player/playback.h"
@@ -13,22 +14,40 @@
 
 namespace {
 
-constexpr char kHomePage[] = "https://sobeep.example.org/";
-constexpr char kInstaller[] = "Install.exe";
-constexpr char kHelpFile[] = "soBeep.hlp";
-constexpr char kInstallFailed[] =
-    "インストーラの起動に失敗しました。\nsoBeep と同じディレクトリに Install.exe を置いてください";
+constexpr wchar_t kHomePage[] = L"https://sobeep.example.org/";
+constexpr wchar_t kInstaller[] = L"Install.exe";
+constexpr wchar_t kHelpFile[] = L"soBeep.hlp";
+constexpr wchar_t kInstallFailed[] =
+    L"インストーラの起動に失敗しました。\nsoBeep と同じディレクトリに Install.exe を置いてください";
 
 // The path of `name` in the player's own directory, or false when it cannot
 // be built whole: a cut path would start some other program or file.
-bool BesideModule(char (&path)[MAX_PATH], const char* name, bool slashIsSeparator) {
-  const DWORD length = GetModuleFileNameA(g_player.instance, path, MAX_PATH);
-  return paths::BesideModule(path, MAX_PATH, length, name, text::WinCharNext, slashIsSeparator);
+bool BesideModule(wchar_t (&path)[MAX_PATH], const wchar_t* name, bool slashIsSeparator) {
+  const DWORD length = GetModuleFileNameW(g_player.instance, path, MAX_PATH);
+  return paths::BesideModule(path, MAX_PATH, length, name, slashIsSeparator);
 }
+
+// The shell may hand a request on to extensions of its own, which need COM
+// on the calling thread.
+class ComApartment {
+ public:
+  ComApartment()
+      : initialized_(
+            SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
+  }
+  ~ComApartment() {
+    if (initialized_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialized_;
+};
 
 void CreateInstallButton(HWND dialog) {
   // Pixels, and no font: the button keeps the system font.
-  CreateWindowExA(0, "BUTTON", "Install(&I)", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 40, 55, 80, 40,
+  CreateWindowExW(0, L"BUTTON", L"Install(&I)", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 40, 55, 80, 40,
                   dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_INSTALL)),
                   g_player.instance, nullptr);
 }
@@ -48,14 +67,41 @@ void OnPropertiesOk(HWND dialog) {
   EndDialog(dialog, 1);
 }
 
+enum class Launch { kStarted, kDeclined, kFailed };
+
+// The installer asks for administrator rights, and only the shell gets
+// them asked for where Windows must: CreateProcess (and WinExec with it)
+// refuses such a program. The path goes as the file to open, not as a
+// command line, so no blank in it can make another program of its start.
+Launch StartInstaller(HWND dialog, const wchar_t* path) {
+  const ComApartment com;
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof info;
+  // No error box of the shell's own: the warning below says what to do.
+  // And the start is complete on return: settings mode then ends.
+  info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.hwnd = dialog;
+  info.lpVerb = L"open";
+  info.lpFile = path;
+  info.nShow = SW_SHOWDEFAULT;
+  if (ShellExecuteExW(&info)) return Launch::kStarted;
+  return GetLastError() == ERROR_CANCELLED ? Launch::kDeclined : Launch::kFailed;
+}
+
 void OnInstall(HWND dialog) {
-  char path[MAX_PATH];
-  if (BesideModule(path, kInstaller, true) && WinExec(path, SW_SHOWDEFAULT) > 31) {
-    EndDialog(dialog, 1);
-    return;
+  wchar_t path[MAX_PATH];
+  const Launch launch =
+      BesideModule(path, kInstaller, true) ? StartInstaller(dialog, path) : Launch::kFailed;
+  switch (launch) {
+    case Launch::kStarted: EndDialog(dialog, 1); return;
+    // The user said no to the elevation: the installer is there, and the
+    // dialog stays, to try again or to close.
+    case Launch::kDeclined: return;
+    case Launch::kFailed:
+      MessageBoxW(dialog, kInstallFailed, L"Install -WARNING-", MB_OK);
+      EndDialog(dialog, 0);
+      return;
   }
-  MessageBoxA(dialog, kInstallFailed, "Install -WARNING-", MB_OK);
-  EndDialog(dialog, 0);
 }
 
 INT_PTR OnPropertiesCommand(HWND dialog, WORD id) {
@@ -86,13 +132,16 @@ void OnAboutInit(HWND dialog, LPARAM screen) {
   SetFocus(GetDlgItem(dialog, IDOK));
 }
 
+void OpenHomePage() {
+  const ComApartment com;
+  ShellExecuteW(nullptr, L"open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 INT_PTR OnAboutCommand(HWND dialog, WORD id) {
   switch (id) {
     case IDOK: EndDialog(dialog, 1); return 1;
     case IDCANCEL: EndDialog(dialog, 0); return 1;
-    case IDC_URL:
-      ShellExecuteA(nullptr, "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
-      return 1;
+    case IDC_URL: OpenHomePage(); return 1;
     default: return 0;
   }
 }
@@ -117,8 +166,8 @@ void ShowDialogFromTray(HWND window, int templateId, DLGPROC procedure) {
   if (g_player.replay.DialogOpening() != playback::Decision::kShowDialog) return;
   PausePlayback();
   NotifyTray(NIM_DELETE, nullptr, nullptr);
-  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-  DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), nullptr, procedure, ScreenSize());
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE));
+  DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), nullptr, procedure, ScreenSize());
   ResumePlayback();
   const playback::Decision afterwards = g_player.replay.DialogClosed();
   NotifyTray(NIM_ADD, g_player.iconA, kWindowTitle);
@@ -130,7 +179,7 @@ void ShowDialogFromTray(HWND window, int templateId, DLGPROC procedure) {
 int RunSettingsMode() {
   g_player.settingsMode = 1;
   LoadSettings(g_settingsKey, g_player.settings);
-  if (DialogBoxParamA(g_player.instance, MAKEINTRESOURCEA(IDD_PROPERTIES), nullptr,
+  if (DialogBoxParamW(g_player.instance, MAKEINTRESOURCEW(IDD_PROPERTIES), nullptr,
                       PropertiesDialogProc, 0) == 1)
     SaveSettings(g_settingsKey, g_player.settings);
   g_player.settingsMode = 0;
@@ -142,15 +191,12 @@ void OnProperties(HWND window) { ShowDialogFromTray(window, IDD_PROPERTIES, Prop
 void OnAbout(HWND window) { ShowDialogFromTray(window, IDD_ABOUT, AboutDialogProc); }
 
 // A help file the viewer cannot find is reported by the viewer itself; so
-// is one whose short form cannot be had (a missing file has none).
+// is one whose path neither converts nor has a short form (a missing file
+// has none), which then goes to the viewer as it is.
 void OnHelp(HWND window) {
-  char path[MAX_PATH];
+  wchar_t path[MAX_PATH];
   if (!BesideModule(path, kHelpFile, false)) return;
-  char shortPath[MAX_PATH];
-  const char* viewed = path;
-  if (!paths::FitsHelpViewer(lstrlenA(path))) {
-    const DWORD length = GetShortPathNameA(path, shortPath, sizeof shortPath);
-    if (length > 0 && length < sizeof shortPath) viewed = shortPath;
-  }
-  WinHelpA(window, viewed, HELP_FINDER, 0);
+  wchar_t viewed[MAX_PATH];
+  const bool survives = NameSurvivingAnsi(path, viewed, paths::kHelpViewerPathLimit);
+  WinHelpW(window, survives ? viewed : path, HELP_FINDER, 0);
 }

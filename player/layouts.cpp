@@ -10,26 +10,26 @@
 
 #if defined(__i386__)
 
-// The tray record in the shell's first, 88-byte form: six 4-byte fields,
-// then the 64-byte tip.
-static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "tray record: 88 bytes");
-static_assert(offsetof(NOTIFYICONDATAA, hIcon) == 20, "tray record: icon at 20");
-static_assert(offsetof(NOTIFYICONDATAA, szTip) == 24, "tray record: tip at 24");
-static_assert(NOTIFYICONDATAA_V1_SIZE - offsetof(NOTIFYICONDATAA, szTip) == 64,
-              "tray record: the tip fills its last 64 bytes");
+// The tray record in the shell's first form: six 4-byte fields, then the
+// tip of 64 characters.
+static_assert(NOTIFYICONDATAW_V1_SIZE == 152, "tray record: 152 bytes");
+static_assert(offsetof(NOTIFYICONDATAW, hIcon) == 20, "tray record: icon at 20");
+static_assert(offsetof(NOTIFYICONDATAW, szTip) == 24, "tray record: tip at 24");
+static_assert(NOTIFYICONDATAW_V1_SIZE - offsetof(NOTIFYICONDATAW, szTip) == 64 * sizeof(wchar_t),
+              "tray record: the tip fills its last 64 characters");
 
-// The window class record RegisterClassExA takes, its size field 48.
-static_assert(sizeof(WNDCLASSEXA) == 48, "window class record: 48 bytes");
-static_assert(offsetof(WNDCLASSEXA, lpfnWndProc) == 8, "window class record: procedure at 8");
-static_assert(offsetof(WNDCLASSEXA, lpszClassName) == 40, "window class record: name at 40");
-static_assert(offsetof(WNDCLASSEXA, hIconSm) == 44, "window class record: small icon at 44");
+// The window class record RegisterClassExW takes, its size field 48.
+static_assert(sizeof(WNDCLASSEXW) == 48, "window class record: 48 bytes");
+static_assert(offsetof(WNDCLASSEXW, lpfnWndProc) == 8, "window class record: procedure at 8");
+static_assert(offsetof(WNDCLASSEXW, lpszClassName) == 40, "window class record: name at 40");
+static_assert(offsetof(WNDCLASSEXW, hIconSm) == 44, "window class record: small icon at 44");
 
 // MCI's parameter records: a callback window, then the command's fields.
-static_assert(sizeof(MCI_OPEN_PARMSA) == 20, "open record: 20 bytes");
-static_assert(offsetof(MCI_OPEN_PARMSA, wDeviceID) == 4, "open record: device at 4");
-static_assert(offsetof(MCI_OPEN_PARMSA, lpstrDeviceType) == 8, "open record: type at 8");
-static_assert(offsetof(MCI_OPEN_PARMSA, lpstrElementName) == 12, "open record: element at 12");
-static_assert(offsetof(MCI_OPEN_PARMSA, lpstrAlias) == 16, "open record: alias at 16");
+static_assert(sizeof(MCI_OPEN_PARMSW) == 20, "open record: 20 bytes");
+static_assert(offsetof(MCI_OPEN_PARMSW, wDeviceID) == 4, "open record: device at 4");
+static_assert(offsetof(MCI_OPEN_PARMSW, lpstrDeviceType) == 8, "open record: type at 8");
+static_assert(offsetof(MCI_OPEN_PARMSW, lpstrElementName) == 12, "open record: element at 12");
+static_assert(offsetof(MCI_OPEN_PARMSW, lpstrAlias) == 16, "open record: alias at 16");
 
 static_assert(sizeof(MCI_PLAY_PARMS) == 12, "play record: 12 bytes");
 static_assert(offsetof(MCI_PLAY_PARMS, dwFrom) == 4, "play record: from at 4");

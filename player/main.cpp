@@ -12,13 +12,13 @@
 #include "settings/settings_key.h"
 
 PlayerState g_player;
-SettingsKey g_settingsKey("norvan", "SoBeep");
+SettingsKey g_settingsKey(L"norvan", L"SoBeep");
 
 namespace {
 
 void OnCreate(HWND window) {
   SetTimer(window, kBlinkTimerId, kBlinkIntervalMs, nullptr);
-  PostMessageA(window, WM_COMMAND, IDM_PLAY, 0);
+  PostMessageW(window, WM_COMMAND, IDM_PLAY, 0);
 }
 
 void OnDestroy(HWND window) {
@@ -28,8 +28,8 @@ void OnDestroy(HWND window) {
 }
 
 void OnExit(HWND window) {
-  PostMessageA(window, WM_COMMAND, IDM_STOP, 0);
-  PostMessageA(window, WM_DESTROY, 0, 0);
+  PostMessageW(window, WM_COMMAND, IDM_STOP, 0);
+  PostMessageW(window, WM_DESTROY, 0, 0);
 }
 
 void OnRepeat(HWND window) {
@@ -42,7 +42,7 @@ void OnDelay() { g_player.settings.Delay = settings::Toggled(g_player.settings.D
 
 void OnStartScreenSaver(HWND window) {
   SetForegroundWindow(window);
-  SendMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+  SendMessageW(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
 }
 
 // Returns false for identifiers that are not the main window's commands.
@@ -77,7 +77,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (OnCommand(window, LOWORD(wParam))) return 0;
       break;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 // Start-ups take turns, from before the look-up of an older player until
@@ -89,7 +89,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 constexpr DWORD kStartupTurnMs = 60000;
 
 HANDLE TakeStartupTurn() {
-  const HANDLE turn = CreateMutexA(nullptr, FALSE, "SoBeepStartup");
+  const HANDLE turn = CreateMutexW(nullptr, FALSE, L"SoBeepStartup");
   if (turn) WaitForSingleObject(turn, kStartupTurnMs);
   return turn;
 }
@@ -125,32 +125,32 @@ bool StartedAfter(HWND window, ULONGLONG start) {
 bool StopOlderInstance() {
   const ULONGLONG start = StartTime(GetCurrentProcess());
   bool newest = true;
-  for (HWND older = FindWindowA(kMainWindowClass, kWindowTitle); older;
-       older = FindWindowExA(nullptr, older, kMainWindowClass, kWindowTitle)) {
+  for (HWND older = FindWindowW(kMainWindowClass, kWindowTitle); older;
+       older = FindWindowExW(nullptr, older, kMainWindowClass, kWindowTitle)) {
     if (StartedAfter(older, start)) {
       newest = false;
       continue;
     }
-    PostMessageA(older, WM_COMMAND, IDM_STOP, 0);
-    PostMessageA(older, WM_DESTROY, 0, 0);
+    PostMessageW(older, WM_COMMAND, IDM_STOP, 0);
+    PostMessageW(older, WM_DESTROY, 0, 0);
   }
   return newest;
 }
 
 bool RegisterMainClass() {
-  WNDCLASSEXA windowClass = {};
+  WNDCLASSEXW windowClass = {};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = MainWindowProc;
   windowClass.hInstance = g_player.instance;
-  windowClass.hIcon = LoadIconA(g_player.instance, MAKEINTRESOURCEA(IDI_SOBEEP));
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hIcon = LoadIconW(g_player.instance, MAKEINTRESOURCEW(IDI_SOBEEP));
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kMainWindowClass;
-  windowClass.hIconSm = LoadIconA(g_player.instance, MAKEINTRESOURCEA(IDI_TRAY_A));
-  return RegisterClassExA(&windowClass) != 0;
+  windowClass.hIconSm = LoadIconW(g_player.instance, MAKEINTRESOURCEW(IDI_TRAY_A));
+  return RegisterClassExW(&windowClass) != 0;
 }
 
 HWND CreateMainWindow() {
-  return CreateWindowExA(
+  return CreateWindowExW(
       WS_EX_APPWINDOW, kMainWindowClass, kWindowTitle,
       WS_MINIMIZE | WS_CLIPCHILDREN | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, CW_USEDEFAULT,
       CW_USEDEFAULT, 300, 50, nullptr, nullptr, g_player.instance, nullptr);
@@ -158,9 +158,9 @@ HWND CreateMainWindow() {
 
 int RunMessageLoop() {
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
   return static_cast<int>(message.wParam);
 }
@@ -172,10 +172,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const HANDLE startupTurn = TakeStartupTurn();
   const bool newest = StopOlderInstance();
 
-  // The runtime's own split treats bytes of 0x80 and above in an unquoted
-  // program name as blanks, so the arguments are taken from the full line.
-  const char* args = cmdline::SkipProgramName(GetCommandLineA());
-  if (*args == '\0') {
+  // The full line in UTF-16: the ANSI one has every character outside the
+  // code page replaced, best fit or "?", so it could name another file.
+  const wchar_t* args = cmdline::SkipProgramName(GetCommandLineW());
+  if (*args == 0) {
     EndStartupTurn(startupTurn);
     return RunSettingsMode();
   }
@@ -186,26 +186,26 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   }
 
   LoadSettings(g_settingsKey, g_player.settings);
-  cmdline::TakeFirstArgument(args, g_player.filePath, sizeof g_player.filePath);
+  cmdline::TakeFirstArgument(args, g_player.filePath, MAX_PATH);
 
-  g_player.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  g_player.taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   if (!RegisterMainClass()) {
     EndStartupTurn(startupTurn);
     return 0;
   }
-  PinWaveDriver();
+  LoadWaveAudio();
   g_player.mainWindow = CreateMainWindow();
   EndStartupTurn(startupTurn);
   if (!g_player.mainWindow) {
-    MessageBoxA(nullptr, "Windowが登録されませんでした。", "ERROR", MB_ICONERROR);
+    MessageBoxW(nullptr, L"Windowが登録されませんでした。", L"ERROR", MB_ICONERROR);
     return 0;
   }
   SaveSettings(g_settingsKey, g_player.settings);
 
   const HINSTANCE windowInstance =
-      reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(g_player.mainWindow, GWLP_HINSTANCE));
-  g_player.iconA = LoadIconA(windowInstance, MAKEINTRESOURCEA(IDI_TRAY_A));
-  g_player.iconB = LoadIconA(windowInstance, MAKEINTRESOURCEA(IDI_TRAY_B));
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(g_player.mainWindow, GWLP_HINSTANCE));
+  g_player.iconA = LoadIconW(windowInstance, MAKEINTRESOURCEW(IDI_TRAY_A));
+  g_player.iconB = LoadIconW(windowInstance, MAKEINTRESOURCEW(IDI_TRAY_B));
   NotifyTray(NIM_ADD, g_player.iconA, kWindowTitle);
   ShowWindow(g_player.mainWindow, SW_HIDE);
   UpdateWindow(g_player.mainWindow);

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-constexpr const char kMainWindowClass[] = "SoBeepWClass";
-constexpr const char kWindowTitle[] = "SoBeep";
+constexpr wchar_t kMainWindowClass[] = L"SoBeepWClass";
+constexpr wchar_t kWindowTitle[] = L"SoBeep";
 constexpr UINT kTrayIconId = 1000;
 constexpr UINT WM_TRAY_NOTIFY = WM_APP + 100;

@@ -2,6 +2,10 @@
 
 #include <mmsystem.h>
 
+#include <cstddef>
+
+#include "common/system_dll.h"
+#include "player/ansi_name.h"
 #include "player/player_state.h"
 #include "player/playback_rules.h"
 #include "player/resources/resource.h"
@@ -19,52 +23,67 @@ static_assert(playback::kCommandPlay == MCI_PLAY && playback::kCommandStop == MC
                   playback::kCommandPause == MCI_PAUSE,
               "MCI commands");
 
-void PinWaveDriver() {
+namespace {
+
+// Without the multimedia DLL every command fails as MCI fails it, and the
+// player ends as it does for any play that fails.
+MCIERROR SendCommand(MCIDEVICEID device, UINT command, DWORD_PTR flags, void* record) {
+  if (!g_player.mciSendCommand) return MCIERR_DRIVER;
+  return g_player.mciSendCommand(device, command, flags, reinterpret_cast<DWORD_PTR>(record));
+}
+
+}  // namespace
+
+void LoadWaveAudio() {
+  g_player.mciSendCommand =
+      sysdll::Find<MciSendCommandCall>(sysdll::Load(L"winmm.dll"), "mciSendCommandW");
   // Closing the last waveaudio device unloads its driver. Under Wine the
   // driver's play thread sends the end-of-play notification before it has
   // returned through the driver's code, so the close that answers the
   // notification (Repeat, Exit) could unmap code that thread still runs:
   // a crash, or a hang when the reopen maps the driver again. One reference
-  // of our own keeps it loaded for the life of the process.
-  static const char kDriver[] = "\\mciwave.dll";
-  char path[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(path, sizeof path);
-  if (length == 0 || length + sizeof kDriver > sizeof path) return;
-  lstrcpynA(path + length, kDriver, sizeof path - length);
-  LoadLibraryA(path);
+  // of our own keeps it loaded for the life of the process. The driver
+  // imports the multimedia DLL, which is loaded first, from the system
+  // folder, so that the driver binds to that one.
+  sysdll::Load(L"mciwave.dll");
 }
 
 namespace {
 
-void CloseDevice() { mciSendCommandA(g_player.device, MCI_CLOSE, 0, 0); }
+void CloseDevice() { SendCommand(g_player.device, MCI_CLOSE, 0, nullptr); }
 
 void OpenAndPlay(HWND notifyWindow) {
-  MCI_OPEN_PARMSA open = {};
+  wchar_t element[MAX_PATH];
+  if (!NameSurvivingAnsi(g_player.filePath, element, static_cast<std::size_t>(-1))) {
+    // No name of this file opens it whole; any other would play another
+    // file, or nothing.
+    CarryOut(notifyWindow, g_player.replay.PlayFailed());
+    return;
+  }
+  MCI_OPEN_PARMSW open = {};
   open.dwCallback = reinterpret_cast<DWORD_PTR>(g_player.mainWindow);
-  open.lpstrDeviceType = "waveaudio";
-  open.lpstrElementName = g_player.filePath;
-  mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT,
-                  reinterpret_cast<DWORD_PTR>(&open));
+  open.lpstrDeviceType = L"waveaudio";
+  open.lpstrElementName = element;
+  SendCommand(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, &open);
   g_player.device = open.wDeviceID;
 
   MCI_PLAY_PARMS play = {};
   play.dwCallback = reinterpret_cast<DWORD_PTR>(notifyWindow);
-  if (mciSendCommandA(g_player.device, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play)) !=
-      0)
+  if (SendCommand(g_player.device, MCI_PLAY, MCI_NOTIFY, &play) != 0)
     CarryOut(notifyWindow, g_player.replay.PlayFailed());
 }
 
 }  // namespace
 
-void PausePlayback() { mciSendCommandA(g_player.device, MCI_PAUSE, 0, 0); }
+void PausePlayback() { SendCommand(g_player.device, MCI_PAUSE, 0, nullptr); }
 
-void ResumePlayback() { mciSendCommandA(g_player.device, MCI_RESUME, 0, 0); }
+void ResumePlayback() { SendCommand(g_player.device, MCI_RESUME, 0, nullptr); }
 
 std::uint32_t QueryPlaybackState() {
   MCI_STATUS_PARMS status = {};
   status.dwItem = MCI_STATUS_MODE;
-  const MCIERROR error = mciSendCommandA(g_player.device, MCI_STATUS, MCI_STATUS_ITEM | MCI_FROM,
-                                         reinterpret_cast<DWORD_PTR>(&status));
+  const MCIERROR error =
+      SendCommand(g_player.device, MCI_STATUS, MCI_STATUS_ITEM | MCI_FROM, &status);
   return playback::ModeToCommand(error == 0, static_cast<std::uint32_t>(status.dwReturn));
 }
 
@@ -75,13 +94,13 @@ void CarryOut(HWND window, playback::Decision decision) {
     case playback::Decision::kShowDialog: break;  // the dialog frame shows it itself
     case playback::Decision::kReplayLater:
       CloseDevice();
-      PostMessageA(window, WM_COMMAND, IDM_PLAY, 0);
+      PostMessageW(window, WM_COMMAND, IDM_PLAY, 0);
       break;
     case playback::Decision::kPlayNow: OpenAndPlay(window); break;
-    case playback::Decision::kEnd: PostMessageA(window, WM_DESTROY, 0, 0); break;
+    case playback::Decision::kEnd: PostMessageW(window, WM_DESTROY, 0, 0); break;
     case playback::Decision::kCloseAndEnd:
       CloseDevice();
-      PostMessageA(window, WM_DESTROY, 0, 0);
+      PostMessageW(window, WM_DESTROY, 0, 0);
       break;
   }
 }

@@ -6,8 +6,9 @@
 
 #include "player/replay_rules.h"
 
-// Keeps the waveaudio driver loaded between the runs of a repeated file.
-void PinWaveDriver();
+// Loads the multimedia DLL from the system folder, and keeps the waveaudio
+// driver loaded between the runs of a repeated file.
+void LoadWaveAudio();
 void PausePlayback();
 void ResumePlayback();
 std::uint32_t QueryPlaybackState();

@@ -12,16 +12,21 @@ class SettingsKey;
 constexpr UINT_PTR kBlinkTimerId = 1;
 constexpr UINT kBlinkIntervalMs = 300;
 
+using MciSendCommandCall = MCIERROR(WINAPI*)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
+
 struct PlayerState {
   HWND mainWindow;
   PlayerSettings settings;
   int settingsMode;
   int blinkPhase;
   HINSTANCE instance;
-  char filePath[MAX_PATH];
+  wchar_t filePath[MAX_PATH];
   HICON iconA;
   HICON iconB;
   MCIDEVICEID device;
+  // mciSendCommandW of the multimedia DLL from the system folder; none
+  // when that could not be loaded.
+  MciSendCommandCall mciSendCommand;
   // The replay of a run on Repeat and the dialogs opened from the tray.
   playback::ReplayRules replay;
   // The shell's "TaskbarCreated" broadcast: after a restart of the shell's

@@ -8,19 +8,19 @@
 #include "settings/setting_rules.h"
 
 // The shell's first record layout: every shell version accepts it.
-static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88,
-              "the tray record must keep its 88-byte form");
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAW_V1_SIZE == 152,
+              "the tray record must keep its first form");
 
-BOOL NotifyTray(DWORD action, HICON icon, const char* tip) {
-  NOTIFYICONDATAA record = {};
-  record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+BOOL NotifyTray(DWORD action, HICON icon, const wchar_t* tip) {
+  NOTIFYICONDATAW record = {};
+  record.cbSize = NOTIFYICONDATAW_V1_SIZE;
   record.hWnd = g_player.mainWindow;
   record.uID = kTrayIconId;
   record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   record.uCallbackMessage = WM_TRAY_NOTIFY;
   record.hIcon = icon;
-  if (tip) lstrcpynA(record.szTip, tip, 64);
-  return Shell_NotifyIconA(action, &record);
+  if (tip) lstrcpynW(record.szTip, tip, 64);
+  return Shell_NotifyIconW(action, &record);
 }
 
 void OnBlinkTimer() {
@@ -38,7 +38,7 @@ void OnBlinkTimer() {
 // A second load gives a working menu.
 static HMENU LoadTrayMenu(HMENU* popup) {
   for (int attempt = 0; attempt < 2; ++attempt) {
-    HMENU menu = LoadMenuA(g_player.instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    HMENU menu = LoadMenuW(g_player.instance, MAKEINTRESOURCEW(IDR_TRAY_MENU));
     *popup = GetSubMenu(menu, 1);
     if (*popup) return menu;
     if (menu) DestroyMenu(menu);
@@ -60,7 +60,7 @@ void OnTrayNotify(HWND window, LPARAM mouseMessage) {
     CheckMenuItem(popup, IDM_REPEAT, g_player.settings.Repeat);
     TrackPopupMenuEx(popup, TPM_VERTICAL, cursor.x, cursor.y, window, nullptr);
     // Lets the menu close properly when the user clicks elsewhere.
-    PostMessageA(window, WM_NULL, 0, 0);
+    PostMessageW(window, WM_NULL, 0, 0);
     DestroyMenu(menu);
   }
   CarryOut(window, g_player.replay.MenuClosed(QueryPlaybackState() != 0));

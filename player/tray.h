@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-BOOL NotifyTray(DWORD action, HICON icon, const char* tip);
+BOOL NotifyTray(DWORD action, HICON icon, const wchar_t* tip);
 
 void OnBlinkTimer();
 

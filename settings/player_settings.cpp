@@ -5,8 +5,8 @@
 int LoadSettings(SettingsKey& key, PlayerSettings& settings) {
   DWORD type = 0;
   try {
-    key.ReadValue("Repeat", &type, &settings.Repeat, sizeof settings.Repeat);
-    key.ReadValue("Delay", &type, &settings.Delay, sizeof settings.Delay);
+    key.ReadValue(L"Repeat", &type, &settings.Repeat, sizeof settings.Repeat);
+    key.ReadValue(L"Delay", &type, &settings.Delay, sizeof settings.Delay);
   } catch (...) {
     settings.Repeat = 0;
     settings.Delay = 0;
@@ -16,10 +16,10 @@ int LoadSettings(SettingsKey& key, PlayerSettings& settings) {
 
 int SaveSettings(SettingsKey& key, const PlayerSettings& settings) {
   try {
-    key.WriteValue("Repeat", REG_DWORD, &settings.Repeat, sizeof settings.Repeat);
-    key.WriteValue("Delay", REG_DWORD, &settings.Delay, sizeof settings.Delay);
+    key.WriteValue(L"Repeat", REG_DWORD, &settings.Repeat, sizeof settings.Repeat);
+    key.WriteValue(L"Delay", REG_DWORD, &settings.Delay, sizeof settings.Delay);
   } catch (...) {
-    MessageBoxA(nullptr, "レジストリに記録出来ませんでした。", "soBeep -CAUTION-", MB_ICONERROR);
+    MessageBoxW(nullptr, L"レジストリに記録出来ませんでした。", L"soBeep -CAUTION-", MB_ICONERROR);
     return 0;
   }
   return 1;

@@ -21,9 +21,9 @@ class SettingsKey {
  public:
   // Opens, creating where needed, HKCU\Software\<maker>\<product>. Never
   // throws: on failure the object holds no key and every access throws.
-  SettingsKey(const char* maker, const char* product);
+  SettingsKey(const wchar_t* maker, const wchar_t* product);
   // Opens an existing key for reading; throws LError 1 when it cannot.
-  SettingsKey(HKEY root, const char* subKey);
+  SettingsKey(HKEY root, const wchar_t* subKey);
   ~SettingsKey();
   SettingsKey(const SettingsKey&) = delete;
   SettingsKey& operator=(const SettingsKey&) = delete;
@@ -32,13 +32,13 @@ class SettingsKey {
   // larger than `capacity` (or than settings::kLargestStoredValue) is refused
   // as failure 2, never copied in part; a shorter one fills only the first
   // bytes. The stored type is not checked.
-  DWORD ReadValue(const char* name, DWORD* type, void* destination, DWORD capacity);
-  int WriteValue(const char* name, DWORD type, const void* data, DWORD size);
-  int DeleteValue(const char* name);
+  DWORD ReadValue(const wchar_t* name, DWORD* type, void* destination, DWORD capacity);
+  int WriteValue(const wchar_t* name, DWORD type, const void* data, DWORD size);
+  int DeleteValue(const wchar_t* name);
   int DeleteProductKey();
 
  private:
-  char* maker_ = nullptr;
-  char* product_ = nullptr;
+  wchar_t* maker_ = nullptr;
+  wchar_t* product_ = nullptr;
   HKEY key_ = nullptr;
 };
