@@ -24,16 +24,9 @@ constexpr char kAbout[] = "soBeepについて";
 constexpr char kHomePage[] = "https://sobeep.example.org/";
 constexpr char kInstallWarning[] =
     "インストーラの起動に失敗しました。\nsoBeep と同じディレクトリに Install.exe を置いてください";
-// Program names whose second bytes in code page 932 are the backslash's code.
+// A program name whose characters end in the backslash's byte in code page
+// 932: scans that stepped through that code page had to step over them.
 constexpr char kKanjiPlayer[] = "ソ表.exe";
-
-bool Exists(const std::string& hostPath) {
-  std::wstring path = L"\\\\?\\";
-  wchar_t wide[2048];
-  MultiByteToWideChar(CP_ACP, 0, WinPath(hostPath).c_str(), -1, wide, 2048);
-  path += wide;
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 DWORD Stored(const char* name) {
   DWORD type = 0, value = 0xFFFFFFFF;
@@ -58,6 +51,23 @@ class DialogTest : public probe::TrayPlayerTest {
     HWND menu = OpenMenu(window);
     ASSERT_TRUE(menu);
     probe::MenuChar(menu, mnemonic);
+  }
+  // Settings mode of a player with no installer beside it: Install warns,
+  // and nothing is saved.
+  void ExpectWarningWithoutInstaller() {
+    const std::string player = dir_ + "/soBeep.exe";
+    ASSERT_TRUE(CopyTo(PlayerExe(), player));
+    HWND dialog = StartBare(WinPath(player));
+    ASSERT_TRUE(dialog);
+    Click(dialog, IDC_INSTALL);
+    HWND box = WaitForMessageBox(player_->pid(), "Install -WARNING-", 10000);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(MessageBoxText(box), kInstallWarning);
+    PressButton(box, IDOK);
+    ASSERT_TRUE(player_->WaitExit(10000));
+    EXPECT_EQ(player_->ExitCode(), 0u);
+    EXPECT_EQ(Stored("Repeat"), 0xFFFFFFFFu) << "nothing may be saved";
+    EXPECT_EQ(Stored("Delay"), 0xFFFFFFFFu);
   }
 };
 
@@ -112,11 +122,9 @@ TEST_F(SettingsModeTest, CancelChangesNothing) {
 }
 
 TEST_F(SettingsModeTest, InstallStartsTheInstallerBesideThePlayer) {
-  // The player's name has backslash-coded second bytes: only a double-byte
-  // aware scan finds the directory.
   const std::string player = dir_ + "/" + kKanjiPlayer;
-  ASSERT_TRUE(probe::CopyProgram(PlayerExe(), player));
-  ASSERT_TRUE(probe::CopyProgram(probe::StandInExe(), dir_ + "/Install.exe"));
+  ASSERT_TRUE(CopyTo(PlayerExe(), player));
+  ASSERT_TRUE(CopyTo(probe::StandInExe(), dir_ + "/Install.exe"));
   HWND dialog = StartBare(WinPath(player));
   ASSERT_TRUE(dialog);
   Click(dialog, IDC_INSTALL);
@@ -124,26 +132,29 @@ TEST_F(SettingsModeTest, InstallStartsTheInstallerBesideThePlayer) {
       << "the installer did not start";
   ASSERT_TRUE(player_->WaitExit(10000));
   EXPECT_EQ(player_->ExitCode(), 0u);
-  EXPECT_EQ(ReadFile(dir_ + "/Install.exe.ran"), WinPath(dir_ + "/Install.exe"))
-      << "started unquoted, as the path itself";
+  // Its own path is its program name, quoted: no blank in it could name
+  // another program.
+  const std::string line = ReadFile(dir_ + "/Install.exe.ran");
+  const std::string program = Quoted(WinPath(dir_ + "/Install.exe"));
+  EXPECT_EQ(line.substr(0, program.size()), program);
+  EXPECT_EQ(line.find_first_not_of(' ', program.size()), std::string::npos) << line;
   EXPECT_EQ(Stored("Repeat"), 0u) << "the unchanged settings are saved";
   EXPECT_EQ(Stored("Delay"), 0u);
 }
 
 TEST_F(SettingsModeTest, InstallWithoutInstallerWarnsAndSavesNothing) {
-  const std::string player = dir_ + "/soBeep.exe";
-  ASSERT_TRUE(probe::CopyProgram(PlayerExe(), player));
-  HWND dialog = StartBare(WinPath(player));
-  ASSERT_TRUE(dialog);
-  Click(dialog, IDC_INSTALL);
-  HWND box = WaitForMessageBox(player_->pid(), "Install -WARNING-", 10000);
-  ASSERT_TRUE(box);
-  EXPECT_EQ(MessageBoxText(box), kInstallWarning);
-  PressButton(box, IDOK);
-  ASSERT_TRUE(player_->WaitExit(10000));
-  EXPECT_EQ(player_->ExitCode(), 0u);
-  EXPECT_EQ(Stored("Repeat"), 0xFFFFFFFFu) << "nothing may be saved";
-  EXPECT_EQ(Stored("Delay"), 0xFFFFFFFFu);
+  ExpectWarningWithoutInstaller();
+}
+
+// Under code page 1252 (the entry of WesternSettingsModeTest) the warning
+// reads as on a Japanese system, where a text in code page 932 handed to an
+// ANSI call would be mojibake.
+using WesternSettingsModeTest = DialogTest;
+
+TEST_F(WesternSettingsModeTest, TheWarningReadsAsOnAJapaneseSystem) {
+  ASSERT_EQ(GetACP(), 1252u);
+  ASSERT_EQ(probe::ChildAnsiCodePage(), 1252u);
+  ExpectWarningWithoutInstaller();
 }
 
 // A directory under `dir` whose Windows path, with a backslash and `name`,
@@ -156,20 +167,10 @@ std::string DirForModuleLength(const std::string& dir, std::size_t length, const
     const std::size_t part = rest > 200 ? 150 : rest;
     host += "/" + std::string(part - 1, 'd');
     rest -= part;
-    std::wstring wide = L"\\\\?\\";
-    wchar_t buffer[2048];
-    MultiByteToWideChar(CP_ACP, 0, WinPath(host).c_str(), -1, buffer, 2048);
-    CreateDirectoryW((wide + buffer).c_str(), nullptr);
+    MakeDirectory(host);
   }
   EXPECT_EQ(WinPath(host).size() + 1 + std::strlen(name), length);
   return host;
-}
-
-bool CopyLong(const std::string& winSource, const std::string& hostTarget) {
-  wchar_t source[2048], target[2048];
-  MultiByteToWideChar(CP_ACP, 0, winSource.c_str(), -1, source, 2048);
-  MultiByteToWideChar(CP_ACP, 0, WinPath(hostTarget).c_str(), -1, target, 2048);
-  return CopyFileW(source, (std::wstring(L"\\\\?\\") + target).c_str(), FALSE) != 0;
 }
 
 using InstallPathTest = DialogTest;
@@ -179,10 +180,10 @@ using InstallPathTest = DialogTest;
 // the whole buffer is left to the unit tests of the rule.)
 TEST_F(InstallPathTest, RefusedWhenTheInstallerPathWouldNotFit) {
   const std::string where = DirForModuleLength(dir_, 259, "soBeep.exe");
-  ASSERT_TRUE(CopyLong(PlayerExe(), where + "/soBeep.exe"));
+  ASSERT_TRUE(CopyTo(PlayerExe(), where + "/soBeep.exe"));
   // What a cut path would start instead.
-  ASSERT_TRUE(CopyLong(probe::StandInExe(), where + "/Install.exe"));
-  ASSERT_TRUE(CopyLong(probe::StandInExe(), where + "/Install.ex"));
+  ASSERT_TRUE(CopyTo(probe::StandInExe(), where + "/Install.exe"));
+  ASSERT_TRUE(CopyTo(probe::StandInExe(), where + "/Install.ex"));
   HWND dialog = StartBare(WinPath(where + "/soBeep.exe"));
   ASSERT_TRUE(dialog) << "the player did not start from its long path";
   Click(dialog, IDC_INSTALL);
@@ -315,7 +316,7 @@ HWND FocusOf(HWND dialog) {
 }
 
 TEST_F(TrayDialogTest, AboutSitsNextToTheTrayAndItsInvisibleLinkOpensTheHomePage) {
-  ASSERT_TRUE(probe::CopyProgram(probe::StandInExe(), dir_ + "/browser.exe"));
+  ASSERT_TRUE(CopyTo(probe::StandInExe(), dir_ + "/browser.exe"));
   LinkHandler handler(WinPath(dir_ + "/browser.exe"));
   settings::SetDword("Repeat", 8);
   settings::SetDword("Delay", 0);
@@ -402,8 +403,8 @@ class HelpTest : public DialogTest {
   // help file beside it.
   void ExpectHelpOpensFrom(const std::string& hostDir) {
     const std::string player = hostDir + "/" + kKanjiPlayer;
-    ASSERT_TRUE(probe::CopyProgram(PlayerExe(), player));
-    ASSERT_TRUE(probe::CopyProgram(probe::HelpFile(), hostDir + "/soBeep.hlp"));
+    ASSERT_TRUE(CopyTo(PlayerExe(), player));
+    ASSERT_TRUE(CopyTo(probe::HelpFile(), hostDir + "/soBeep.hlp"));
     settings::SetDword("Repeat", 8);
     settings::SetDword("Delay", 0);
     HWND window = StartOnTone(20, WinPath(player));
@@ -439,7 +440,7 @@ TEST_F(HelpTest, OpensTheHelpOfAnInstallationFolderOfAnyDepth) {
     std::string name = folder.substr(0, room < folder.size() + 3 ? room : folder.size());
     if (name.back() == ' ') name.back() = '_';  // Windows drops a trailing blank
     where += "/" + name;
-    ASSERT_TRUE(CreateDirectoryA(WinPath(where).c_str(), nullptr)) << WinPath(where);
+    ASSERT_TRUE(MakeDirectory(where)) << WinPath(where);
   }
   ASSERT_EQ(WinPath(where + "/soBeep.hlp").size(), 200u);
   ExpectHelpOpensFrom(where);
@@ -449,8 +450,8 @@ TEST_F(HelpTest, RefusedWhenTheHelpPathWouldNotFit) {
   // 255 bytes with the short name "s.exe": "soBeep.hlp" would need 261,
   // and a cut path would name "soBeep.hl".
   const std::string where = DirForModuleLength(dir_, 255, "s.exe");
-  ASSERT_TRUE(CopyLong(PlayerExe(), where + "/s.exe"));
-  ASSERT_TRUE(CopyLong(probe::HelpFile(), where + "/soBeep.hl"));
+  ASSERT_TRUE(CopyTo(PlayerExe(), where + "/s.exe"));
+  ASSERT_TRUE(CopyTo(probe::HelpFile(), where + "/soBeep.hl"));
   settings::SetDword("Repeat", 8);
   settings::SetDword("Delay", 0);
   HWND window = StartOnTone(20, WinPath(where + "/s.exe"));

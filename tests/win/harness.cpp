@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <utility>
 
 namespace harness {
@@ -18,9 +20,9 @@ void PutLe(std::string& out, std::uint32_t value, int bytes) {
 std::string HostDirOfTests() { return SOBEEP_TEST_TMP; }
 
 std::string CaptureBase() {
-  char base[MAX_PATH] = "";
-  GetEnvironmentVariableA("CAPTURE_FILE", base, sizeof base);
-  return base;
+  wchar_t base[MAX_PATH] = L"";
+  GetEnvironmentVariableW(L"CAPTURE_FILE", base, MAX_PATH);
+  return Utf8(base);
 }
 
 std::string CaptureFolder() {
@@ -29,15 +31,42 @@ std::string CaptureFolder() {
 }
 
 void DeleteTree(const std::string& winPath) {
-  const std::string list = winPath + std::string(2, '\0');
-  SHFILEOPSTRUCTA op = {};
+  const std::wstring list = Wide(winPath) + std::wstring(2, L'\0');
+  SHFILEOPSTRUCTW op = {};
   op.wFunc = FO_DELETE;
   op.pFrom = list.c_str();
   op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-  SHFileOperationA(&op);
+  SHFileOperationW(&op);
+}
+
+bool MakeWinDirectory(const std::string& winPath) {
+  return CreateDirectoryW(Wide(winPath).c_str(), nullptr) != 0;
+}
+
+bool PathExists(const std::string& winPath) {
+  return GetFileAttributesW(Wide(winPath).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
+
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int length =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
+  return wide;
+}
+
+std::string Utf8(const std::wstring& utf16) {
+  if (utf16.empty()) return {};
+  const int length = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), &utf8[0], length,
+                      nullptr, nullptr);
+  return utf8;
+}
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
@@ -71,8 +100,8 @@ std::string FreshDir() {
   const std::string dir = HostDirOfTests() + "/" + name;
   const std::string win = WinPath(dir);
   DeleteTree(win);
-  CreateDirectoryA(WinPath(HostDirOfTests()).c_str(), nullptr);
-  CreateDirectoryA(win.c_str(), nullptr);
+  MakeWinDirectory(WinPath(HostDirOfTests()));
+  MakeWinDirectory(win);
   return dir;
 }
 
@@ -155,8 +184,38 @@ std::string WriteWave(const std::string& hostPath, double seconds, unsigned seed
          << " bytes of data with at most " << kOutputPaddingLimit << " bytes of silence around it";
 }
 
+namespace {
+std::wstring LongWinPath(const std::string& hostPath) {
+  return L"\\\\?\\" + Wide(WinPath(hostPath));
+}
+}  // namespace
+
+bool Exists(const std::string& hostPath) {
+  return GetFileAttributesW(LongWinPath(hostPath).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool MakeDirectory(const std::string& hostPath) {
+  return CreateDirectoryW(LongWinPath(hostPath).c_str(), nullptr) != 0;
+}
+
+DWORD Attributes(const std::string& hostPath) {
+  return GetFileAttributesW(LongWinPath(hostPath).c_str());
+}
+
+bool SetAttributes(const std::string& hostPath, DWORD attributes) {
+  return SetFileAttributesW(LongWinPath(hostPath).c_str(), attributes) != 0;
+}
+
+bool DeleteHostFile(const std::string& hostPath) {
+  return DeleteFileW(LongWinPath(hostPath).c_str()) != 0;
+}
+
+bool CopyTo(const std::string& winSource, const std::string& hostTarget) {
+  return CopyFileW(Wide(winSource).c_str(), LongWinPath(hostTarget).c_str(), FALSE) != 0;
+}
+
 std::string ReadFile(const std::string& hostPath) {
-  HANDLE file = CreateFileA(WinPath(hostPath).c_str(), GENERIC_READ,
+  HANDLE file = CreateFileW(Wide(WinPath(hostPath)).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
@@ -170,8 +229,8 @@ std::string ReadFile(const std::string& hostPath) {
 }
 
 void WriteFile(const std::string& hostPath, const std::string& bytes) {
-  HANDLE file = CreateFileA(WinPath(hostPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(Wide(WinPath(hostPath)).c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE) << hostPath;
   DWORD written = 0;
   ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -183,7 +242,7 @@ Capture::Capture() : base_(CaptureBase()) {
   EXPECT_FALSE(base_.empty()) << "CAPTURE_FILE is not set: run inside the wine session";
   const std::string folder = WinPath(CaptureFolder());
   DeleteTree(folder);
-  CreateDirectoryA(folder.c_str(), nullptr);
+  MakeWinDirectory(folder);
 }
 
 Capture::Broken::Broken() {
@@ -194,19 +253,19 @@ Capture::Broken::Broken() {
 
 Capture::Broken::~Broken() {
   const std::string folder = WinPath(CaptureFolder());
-  DeleteFileA(folder.c_str());
-  CreateDirectoryA(folder.c_str(), nullptr);
+  DeleteFileW(Wide(folder).c_str());
+  MakeWinDirectory(folder);
 }
 
 std::vector<std::string> Capture::Files() const {
   std::vector<std::string> files;
-  if (GetFileAttributesA(WinPath(base_).c_str()) == INVALID_FILE_ATTRIBUTES) return files;
+  if (!PathExists(WinPath(base_))) return files;
   files.push_back(base_);
   for (int i = 1;; ++i) {
     char suffix[16];
-    wsprintfA(suffix, ".%04d", i);
+    std::snprintf(suffix, sizeof suffix, ".%04d", i);
     const std::string next = base_ + suffix;
-    if (GetFileAttributesA(WinPath(next).c_str()) == INVALID_FILE_ATTRIBUTES) break;
+    if (!PathExists(WinPath(next))) break;
     files.push_back(next);
   }
   return files;
@@ -227,7 +286,7 @@ std::uint64_t Capture::Size() const {
   std::uint64_t size = 0;
   for (const std::string& file : Files()) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (GetFileAttributesExA(WinPath(file).c_str(), GetFileExInfoStandard, &data))
+    if (GetFileAttributesExW(Wide(WinPath(file)).c_str(), GetFileExInfoStandard, &data))
       size += (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
   return size;
@@ -254,13 +313,13 @@ bool Capture::WaitGrowing(DWORD timeoutMs) const {
 }
 
 Process::Process(const std::string& exe, const std::string& args) {
-  std::string commandLine = "\"" + exe + "\"";
-  if (!args.empty()) commandLine += " " + args;
-  std::vector<char> writable(commandLine.begin(), commandLine.end());
-  writable.push_back('\0');
-  STARTUPINFOA startup = {};
+  std::wstring commandLine = Wide(Quoted(exe));
+  if (!args.empty()) commandLine += L" " + Wide(args);
+  std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+  writable.push_back(L'\0');
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
-  if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &info_))
     info_ = {};
 }
@@ -291,9 +350,9 @@ DWORD Process::ExitCode() const {
 
 DWORD Scaled(DWORD ms) {
   static const double kScale = [] {
-    char text[32] = "";
-    if (!GetEnvironmentVariableA("SOBEEP_TIMEOUT_SCALE", text, sizeof text)) return 1.0;
-    const double factor = std::atof(text);
+    wchar_t text[32] = L"";
+    if (!GetEnvironmentVariableW(L"SOBEEP_TIMEOUT_SCALE", text, 32)) return 1.0;
+    const double factor = std::wcstod(text, nullptr);
     return factor > 0 ? factor : 1.0;
   }();
   return static_cast<DWORD>(ms * kScale);
@@ -366,15 +425,15 @@ std::string DescribeWindows(DWORD pid) {
 }
 
 std::string WindowText(HWND window) {
-  char text[1024] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
+  wchar_t text[1024] = L"";
+  GetWindowTextW(window, text, 1024);
+  return Utf8(text);
 }
 
 std::string ClassName(HWND window) {
-  char name[256] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
+  wchar_t name[256] = L"";
+  GetClassNameW(window, name, 256);
+  return Utf8(name);
 }
 
 HWND WaitForMessageBox(DWORD pid, const char* caption, DWORD timeoutMs) {
@@ -387,13 +446,13 @@ std::string MessageBoxText(HWND box) {
 }
 
 void PressButton(HWND dialog, int id) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 namespace settings {
 
-void Remove() { RegDeleteTreeA(HKEY_CURRENT_USER, kKey); }
+void Remove() { RegDeleteTreeW(HKEY_CURRENT_USER, Wide(kKey).c_str()); }
 
 void Replace(DWORD repeat, DWORD delay) {
   Remove();
@@ -403,10 +462,10 @@ void Replace(DWORD repeat, DWORD delay) {
 
 void SetRaw(const char* name, DWORD type, const void* data, DWORD size) {
   HKEY key = nullptr;
-  ASSERT_EQ(
-      RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-      ERROR_SUCCESS);
-  EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Wide(kKey).c_str(), 0, nullptr, 0, KEY_WRITE,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExW(key, Wide(name).c_str(), 0, type, static_cast<const BYTE*>(data), size),
             ERROR_SUCCESS);
   RegCloseKey(key);
 }
@@ -415,10 +474,11 @@ void SetDword(const char* name, DWORD value) { SetRaw(name, REG_DWORD, &value, s
 
 bool Read(const char* name, DWORD* type, DWORD* value, DWORD* size) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(kKey).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
   BYTE data[512] = {};
   DWORD length = sizeof data;
-  const LONG result = RegQueryValueExA(key, name, nullptr, type, data, &length);
+  const LONG result = RegQueryValueExW(key, Wide(name).c_str(), nullptr, type, data, &length);
   RegCloseKey(key);
   if (result != ERROR_SUCCESS) return false;
   *value = 0;
@@ -429,7 +489,8 @@ bool Read(const char* name, DWORD* type, DWORD* value, DWORD* size) {
 
 bool KeyExists() {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(kKey).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
   RegCloseKey(key);
   return true;
 }

@@ -1,10 +1,15 @@
 // What the end-to-end tests need to drive the real programs under Wine and
 // to observe them as a user or the shell could: processes and exit codes,
 // windows, message boxes, registry values and the captured audio.
+//
+// Texts and paths are UTF-8 here, and every call that takes or gives one is
+// a wide call: the ANSI ones lose whatever the code page cannot hold, as
+// the programs under test once did.
 #pragma once
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -15,10 +20,25 @@
 
 namespace harness {
 
+// UTF-8 and UTF-16, both ways.
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(const std::wstring& utf16);
+
+// An ASCII text of the programs as the tests' UTF-8 one.
+template <std::size_t N>
+struct AsciiText {
+  char text[N] = {};
+  constexpr explicit AsciiText(const wchar_t (&wide)[N]) {
+    for (std::size_t i = 0; i < N; ++i) text[i] = static_cast<char>(wide[i]);
+  }
+};
+
 // The player's main window, as the shell and a newer player look it up, and
 // the commands that a test posts to it as its menu would.
-constexpr const char* kClass = kMainWindowClass;
-constexpr const char* kTitle = kWindowTitle;
+inline constexpr AsciiText kClassText(kMainWindowClass);
+inline constexpr AsciiText kTitleText(kWindowTitle);
+constexpr const char* kClass = kClassText.text;
+constexpr const char* kTitle = kTitleText.text;
 constexpr WPARAM kExit = IDM_EXIT, kStop = IDM_STOP, kShowProperties = IDM_PROPERTIES;
 
 // `s` in double quotes, as the shell passes a path for "%1".
@@ -40,6 +60,15 @@ std::string FreshDir();
 std::string WriteWave(const std::string& hostPath, double seconds, unsigned seed = 1,
                       unsigned rate = 22050);
 std::string ReadFile(const std::string& hostPath);
+// Files and folders by host path, through the wide calls (with the
+// long-path prefix, so paths near or over MAX_PATH work too).
+bool Exists(const std::string& hostPath);
+bool MakeDirectory(const std::string& hostPath);
+DWORD Attributes(const std::string& hostPath);
+bool SetAttributes(const std::string& hostPath, DWORD attributes);
+bool DeleteHostFile(const std::string& hostPath);
+// Copies the file at the Windows path `winSource` to `hostTarget`.
+bool CopyTo(const std::string& winSource, const std::string& hostTarget);
 
 // True when `captured` is the wave data `data`, apart from silence before
 // and after it: Wine's ALSA output writes a period of silence whenever it

@@ -15,6 +15,7 @@
 #include "installer/install_rules.h"
 #include "installer/resources/resource.h"
 #include "tests/win/harness.h"
+#include "tests/win/ui_probe.h"
 
 using namespace harness;
 
@@ -38,8 +39,11 @@ std::string DistDir() { return SOBEEP_DIST; }
 std::string CommandFor(const std::string& winDest) {
   return Quoted(winDest + "\\SoBeep.exe") + " " + Quoted("%1");
 }
-bool Exists(const std::string& hostPath) {
-  return GetFileAttributesA(WinPath(hostPath).c_str()) != INVALID_FILE_ATTRIBUTES;
+// The shipped files, in the installer's order.
+std::vector<std::string> ShippedFiles() {
+  std::vector<std::string> names;
+  for (const wchar_t* name : install::kInstallFiles) names.push_back(Utf8(name));
+  return names;
 }
 
 // --- the association under HKEY_CLASSES_ROOT -------------------------------
@@ -47,8 +51,8 @@ bool Exists(const std::string& hostPath) {
 constexpr char kOtherType[] = "OtherSound";
 
 void DeleteClass(const std::string& name) {
-  RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\Classes\\" + name).c_str());
-  RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + name).c_str());
+  RegDeleteTreeW(HKEY_CURRENT_USER, Wide("Software\\Classes\\" + name).c_str());
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, Wide("Software\\Classes\\" + name).c_str());
 }
 
 void DeleteAssociations(const std::vector<std::string>& extraTypes = {}) {
@@ -60,7 +64,7 @@ void DeleteAssociations(const std::vector<std::string>& extraTypes = {}) {
 
 bool ClassExists(const std::string& key) {
   HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Wide(key).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
     return false;
   RegCloseKey(handle);
   return true;
@@ -69,17 +73,18 @@ bool ClassExists(const std::string& key) {
 // A string value under HKEY_CLASSES_ROOT (nullptr: the default value).
 bool ReadClassText(const std::string& key, const char* value, std::string* text) {
   HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Wide(key).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
     return false;
-  char data[1024] = "";
-  DWORD size = sizeof data - 1, type = 0;
-  const LONG result =
-      RegQueryValueExA(handle, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  wchar_t data[1024] = L"";
+  DWORD size = sizeof data - sizeof(wchar_t), type = 0;
+  const LONG result = RegQueryValueExW(handle, value ? Wide(value).c_str() : nullptr, nullptr,
+                                       &type, reinterpret_cast<BYTE*>(data), &size);
   RegCloseKey(handle);
   if (result != ERROR_SUCCESS) return false;
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << key;
-  EXPECT_TRUE(size > 0 && data[size - 1] == '\0') << key << ": the NUL is part of the value";
-  *text = data;
+  const std::size_t units = size / sizeof(wchar_t);
+  EXPECT_TRUE(units > 0 && data[units - 1] == L'\0') << key << ": the NUL is part of the value";
+  *text = Utf8(data);
   return true;
 }
 
@@ -90,34 +95,37 @@ std::string ClassText(const std::string& key, const char* value = nullptr) {
 
 void WriteClassText(const std::string& key, const char* value, const std::string& text) {
   HKEY handle = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, Wide(key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
                             &handle, nullptr),
             ERROR_SUCCESS);
-  RegSetValueExA(handle, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>(text.size() + 1));
+  const std::wstring data = Wide(text);
+  RegSetValueExW(handle, value ? Wide(value).c_str() : nullptr, 0, REG_SZ,
+                 reinterpret_cast<const BYTE*>(data.c_str()),
+                 static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(handle);
 }
 
 // Every key and value under one class key, as text, to compare the
-// registry before and after.
+// registry before and after; a text value in UTF-8 with its stored NUL.
 void DumpKey(HKEY key, const std::string& prefix, std::string* out) {
   for (DWORD i = 0;; ++i) {
-    char name[512];
-    BYTE data[2048];
-    DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
-    if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
+    wchar_t name[512];
+    wchar_t data[2048];
+    DWORD nameSize = 512, dataSize = sizeof data, type = 0;
+    if (RegEnumValueW(key, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                      &dataSize) != ERROR_SUCCESS)
       break;
-    *out +=
-        prefix + "[" + name + "]=" + std::string(reinterpret_cast<char*>(data), dataSize) + "\n";
+    *out += prefix + "[" + Utf8(name) +
+            "]=" + Utf8(std::wstring(data, dataSize / sizeof(wchar_t))) + "\n";
   }
   for (DWORD i = 0;; ++i) {
-    char name[512];
-    DWORD nameSize = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    wchar_t name[512];
+    DWORD nameSize = 512;
+    if (RegEnumKeyExW(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       break;
     HKEY sub = nullptr;
-    if (RegOpenKeyExA(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
-    DumpKey(sub, prefix + name + "\\", out);
+    if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+    DumpKey(sub, prefix + Utf8(name) + "\\", out);
     RegCloseKey(sub);
   }
 }
@@ -126,7 +134,7 @@ std::string DumpClasses(const std::vector<std::string>& names) {
   std::string out;
   for (const std::string& name : names) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Wide(name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
       out += name + " absent\n";
       continue;
     }
@@ -139,28 +147,28 @@ std::string DumpClasses(const std::vector<std::string>& names) {
 // --- the installer's dialog ------------------------------------------------
 
 std::string FieldText(HWND dialog) {
-  char text[1024] = "";
+  wchar_t text[1024] = L"";
   DWORD_PTR result = 0;
-  SendMessageTimeoutA(GetDlgItem(dialog, kDestField), WM_GETTEXT, sizeof text,
+  SendMessageTimeoutW(GetDlgItem(dialog, kDestField), WM_GETTEXT, 1024,
                       reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &result);
-  return text;
+  return Utf8(text);
 }
 
+// Types `text` into the destination field, whatever its characters.
 void SetField(HWND dialog, const std::string& text) {
   DWORD_PTR result = 0;
-  SendMessageTimeoutA(GetDlgItem(dialog, kDestField), WM_SETTEXT, 0,
-                      reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000, &result);
+  const std::wstring wide = Wide(text);
+  SendMessageTimeoutW(GetDlgItem(dialog, kDestField), WM_SETTEXT, 0,
+                      reinterpret_cast<LPARAM>(wide.c_str()), SMTO_ABORTIFHUNG, 5000, &result);
   ASSERT_EQ(FieldText(dialog), text);
 }
 
 // A folder laid out as a user unpacks the shipped folder: the five files,
 // the installer among them.
 void Unpack(const std::string& hostDir) {
-  CreateDirectoryA(WinPath(hostDir).c_str(), nullptr);
-  for (const char* name : install::kInstallFiles)
-    ASSERT_TRUE(CopyFileA(WinPath(DistDir() + "/" + name).c_str(),
-                          WinPath(hostDir + "/" + name).c_str(), FALSE))
-        << name;
+  MakeDirectory(hostDir);
+  for (const std::string& name : ShippedFiles())
+    ASSERT_TRUE(CopyTo(WinPath(DistDir() + "/" + name), hostDir + "/" + name)) << name;
 }
 
 class Installer {
@@ -214,11 +222,11 @@ class InstallerTest : public ::testing::Test {
   void TearDown() override { DeleteAssociations(); }
   // The installed files equal the shipped ones, byte for byte.
   void ExpectInstalled(const std::string& hostDest) {
-    for (const char* name : install::kInstallFiles) {
+    for (const std::string& name : ShippedFiles()) {
       const std::string installed = ReadFile(hostDest + "/" + name);
       EXPECT_FALSE(installed.empty()) << name << " missing in " << hostDest;
       EXPECT_TRUE(installed == ReadFile(DistDir() + "/" + name)) << name << " differs";
-      const DWORD attributes = GetFileAttributesA(WinPath(hostDest + "/" + name).c_str());
+      const DWORD attributes = Attributes(hostDest + "/" + name);
       EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u) << name;
     }
     EXPECT_FALSE(Exists(hostDest + "/chimbell.tst")) << "the write test leaves no file";
@@ -278,16 +286,15 @@ TEST_F(InstallCopyTest, InstallsIntoANewFolderAndReplacesReadOnlyFiles) {
   // holds an old, read-only player; a read-only shipped file must not stay
   // read-only once installed.
   const std::string parent = dir_ + "/apps";
-  CreateDirectoryA(WinPath(parent).c_str(), nullptr);
+  MakeDirectory(parent);
   const std::string dest = parent + "/SoBeep";
-  CreateDirectoryA(WinPath(dest).c_str(), nullptr);
+  MakeDirectory(dest);
   WriteFile(dest + "/soBeep.exe", "an older player");
-  SetFileAttributesA(WinPath(dest + "/soBeep.exe").c_str(), FILE_ATTRIBUTE_READONLY);
-  RemoveDirectoryA(WinPath(dest).c_str());  // fails while the old file is there
+  SetAttributes(dest + "/soBeep.exe", FILE_ATTRIBUTE_READONLY);
+  RemoveDirectoryW(Wide(WinPath(dest)).c_str());  // fails while the old file is there
   ASSERT_TRUE(Exists(dest + "/soBeep.exe"));
-  SetFileAttributesA(WinPath(source_ + "/soBeep.hlp").c_str(), FILE_ATTRIBUTE_READONLY);
-  ASSERT_NE(GetFileAttributesA(WinPath(source_ + "/soBeep.hlp").c_str()) & FILE_ATTRIBUTE_READONLY,
-            0u);
+  SetAttributes(source_ + "/soBeep.hlp", FILE_ATTRIBUTE_READONLY);
+  ASSERT_NE(Attributes(source_ + "/soBeep.hlp") & FILE_ATTRIBUTE_READONLY, 0u);
 
   Installer installer(source_);
   ASSERT_TRUE(installer.dialog());
@@ -303,8 +310,8 @@ TEST_F(InstallCopyTest, CreatesAMissingFolderOneLevelBelowAnExistingOneOnEnter) 
   SetField(installer.dialog(), WinPath(dest));
   // Enter in the destination field acts as the default button, OK.
   HWND field = GetDlgItem(installer.dialog(), kDestField);
-  PostMessageA(field, WM_KEYDOWN, VK_RETURN, 0x001C0001);
-  PostMessageA(field, WM_KEYUP, VK_RETURN, 0xC01C0001);
+  PostMessageW(field, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+  PostMessageW(field, WM_KEYUP, VK_RETURN, 0xC01C0001);
   EXPECT_EQ(installer.Answer(kFinishedCaption, IDOK), kFinishedText);
   ASSERT_TRUE(installer.process().WaitExit(kWait));
   EXPECT_EQ(installer.process().ExitCode(), 0u);
@@ -334,6 +341,34 @@ TEST_F(InstallCopyTest, DoubleBytePathsWhoseTrailByteIsABackslashAreJoinedWhole)
   EXPECT_EQ(ClassText("SoBeep\\shell\\sobeep\\command"), CommandFor(WinPath(dest)));
 }
 
+// Folders of any script, also outside the Basic Multilingual Plane ("𠮷"),
+// for the shipped files and for the destination typed into the field.
+TEST_F(InstallCopyTest, FoldersNamedInAnyScriptGetEveryFileAndTheCommand) {
+  const std::string source = dir_ + "/配布 𠮷";
+  Unpack(source);
+  const std::string dest = dir_ + "/Müsik 𠮷";
+  Installer installer(source);
+  ASSERT_TRUE(installer.dialog());
+  installer.Install(WinPath(dest));
+  ExpectInstalled(dest);
+  EXPECT_EQ(ClassText("SoBeep\\shell\\sobeep\\command"), CommandFor(WinPath(dest)));
+}
+
+// The shell's copy said nothing failed, yet made no file: a destination
+// with a character no file name may hold. The installer looks for itself.
+TEST_F(InstallCopyTest, ACopyTheShellCalledDoneThatMadeNoFileIsReported) {
+  Installer installer(source_);
+  ASSERT_TRUE(installer.dialog());
+  installer.Submit(WinPath(dir_) + "\\c?d");
+  EXPECT_EQ(installer.Answer(kErrorCaption, IDCANCEL), kCopyFailed);
+  EXPECT_TRUE(
+      HoldsFor([&] { return !WaitForMessageBox(installer.pid(), kFinishedCaption, 0); }, 1500))
+      << "an installation that copied nothing is no installation";
+  EXPECT_TRUE(IsWindowVisible(installer.dialog()));
+  EXPECT_FALSE(ClassExists(".wav"));
+  PressButton(installer.dialog(), IDCANCEL);
+}
+
 TEST_F(InstallCopyTest, AFailedWriteTestKeepsTheDialogOpenWithNothingCopied) {
   // A plain file where the destination's parent folder should be: the
   // shell can create neither the folder nor the test file.
@@ -359,7 +394,7 @@ TEST_F(InstallCopyTest, AFailedWriteTestKeepsTheDialogOpenWithNothingCopied) {
 }
 
 TEST_F(InstallCopyTest, AMissingMiddleFileIsReportedAndTheInstallationGoesOn) {
-  DeleteFileA(WinPath(source_ + "/soBeep.hlp").c_str());
+  DeleteHostFile(source_ + "/soBeep.hlp");
   const std::string dest = dir_ + "/target";
   Installer installer(source_);
   ASSERT_TRUE(installer.dialog());
@@ -374,7 +409,7 @@ TEST_F(InstallCopyTest, AMissingMiddleFileIsReportedAndTheInstallationGoesOn) {
 }
 
 TEST_F(InstallCopyTest, AMissingLastFileEndsTheDialogWithoutAssociation) {
-  DeleteFileA(WinPath(source_ + "/soBeep.hed").c_str());
+  DeleteHostFile(source_ + "/soBeep.hed");
   const std::string dest = dir_ + "/target";
   Installer installer(source_);
   ASSERT_TRUE(installer.dialog());
@@ -392,18 +427,18 @@ TEST_F(InstallCopyTest, TheInstallersOwnFolderAsDestinationRefusesEveryCopy) {
   Installer installer(source_);
   ASSERT_TRUE(installer.dialog());
   installer.Submit(WinPath(source_));
-  for (const char* name : install::kInstallFiles) {
+  for (const std::string& name : ShippedFiles()) {
     EXPECT_EQ(installer.Answer(kErrorCaption, IDRETRY), kCopyFailed) << name;
   }
   ASSERT_TRUE(installer.process().WaitExit(kWait));
-  for (const char* name : install::kInstallFiles)
+  for (const std::string& name : ShippedFiles())
     EXPECT_TRUE(ReadFile(source_ + "/" + name) == ReadFile(DistDir() + "/" + name))
         << name << " must survive a copy onto itself";
   EXPECT_FALSE(ClassExists(".wav"));
 }
 
 TEST_F(InstallCopyTest, OkAndCancelDoNothingWhileAnInstallationRuns) {
-  DeleteFileA(WinPath(source_ + "/soBeep.exe").c_str());
+  DeleteHostFile(source_ + "/soBeep.exe");
   const std::string dest = dir_ + "/target";
   Installer installer(source_);
   ASSERT_TRUE(installer.dialog());
@@ -432,13 +467,13 @@ TEST_F(InstallCopyTest, OkAndCancelDoNothingWhileAnInstallationRuns) {
 // of at most 100 bytes; the folders are created when asked.
 std::string LongPath(const std::string& hostDir, std::size_t length, bool create) {
   std::string path = WinPath(hostDir);
-  if (create) CreateDirectoryA(path.c_str(), nullptr);
+  if (create) CreateDirectoryW(Wide(path).c_str(), nullptr);
   while (path.size() < length) {
     const std::size_t room = length - path.size() - 1;
     std::size_t part = room > 100 ? 100 : room;
     if (room > 100 && room - 100 < 2) part = room - 2;
     path += "\\" + std::string(part, 'p');
-    if (create) CreateDirectoryA(path.c_str(), nullptr);
+    if (create) CreateDirectoryW(Wide(path).c_str(), nullptr);
   }
   return path;
 }
@@ -495,13 +530,13 @@ TEST_F(InstallDialogTest, TheBrowsedFolderGetsSoBeepJoined) {
   ASSERT_TRUE(browser);
   EXPECT_EQ(WindowText(GetDlgItem(browser, 14146)),
             "SoBeepをインストールするフォルダを選択してください。");
-  EXPECT_TRUE(FindWindowExA(browser, nullptr, "SysTreeView32", nullptr));
+  EXPECT_TRUE(FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr));
   // The browser opens on the desktop, whose folder is a file-system path.
-  char desktop[MAX_PATH] = "";
-  ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
+  wchar_t desktop[MAX_PATH] = L"";
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
   PressButton(browser, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return FieldText(installer.dialog()) != kProposed; }, kWait));
-  EXPECT_EQ(FieldText(installer.dialog()), std::string(desktop) + "\\SoBeep");
+  EXPECT_EQ(FieldText(installer.dialog()), Utf8(desktop) + "\\SoBeep");
 
   // Cancelled, the browser leaves the field's text, which still gets the
   // folder name joined.
@@ -680,32 +715,31 @@ TEST_F(AssociationTest, AShellKeyThatCannotBeCreatedEndsTheInstallerWithCodeOne)
   ExpectInstalled(dir_ + "/SoBeep");
 }
 
-TEST_F(AssociationTest, OpeningAWaveFileInTheShellPlaysItWithTheInstalledPlayer) {
-  settings::Remove();
-  const std::string dest = dir_ + "/apps/SoBeep";
-  CreateDirectoryA(WinPath(dir_ + "/apps").c_str(), nullptr);
+// Installs into `hostDest`, then opens `wave` as a double-click does: the
+// installed player plays exactly that file and ends.
+void ExpectShellOpenPlays(const std::string& source, const std::string& hostDest,
+                          const std::string& wave) {
   {
-    Installer installer(source_);
+    Installer installer(source);
     ASSERT_TRUE(installer.dialog());
-    installer.Install(WinPath(dest));
+    installer.Install(WinPath(hostDest));
   }
-  // The bench's own player is not on this road: only the installed copy.
-  const std::string wave = dir_ + "/chime.wav";
   const std::string data = WriteWave(wave, 0.4, 5);
   Capture capture;
-  SHELLEXECUTEINFOA info = {};
+  SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
   info.lpVerb = nullptr;  // the type's default verb, as a double-click uses
-  const std::string file = WinPath(wave);
+  const std::wstring file = Wide(WinPath(wave));
   info.lpFile = file.c_str();
   info.nShow = SW_SHOWNORMAL;
-  ASSERT_TRUE(ShellExecuteExA(&info)) << GetLastError();
+  ASSERT_TRUE(ShellExecuteExW(&info)) << GetLastError();
   ASSERT_TRUE(info.hProcess) << "the shell started a program";
-  char started[MAX_PATH] = "";
-  DWORD size = sizeof started;
-  EXPECT_TRUE(QueryFullProcessImageNameA(info.hProcess, 0, started, &size));
-  EXPECT_EQ(lstrcmpiA(started, WinPath(dest + "/soBeep.exe").c_str()), 0) << started;
+  wchar_t started[MAX_PATH] = L"";
+  DWORD size = MAX_PATH;
+  EXPECT_TRUE(QueryFullProcessImageNameW(info.hProcess, 0, started, &size));
+  EXPECT_EQ(lstrcmpiW(started, Wide(WinPath(hostDest + "/soBeep.exe")).c_str()), 0)
+      << Utf8(started);
   EXPECT_EQ(WaitForSingleObject(info.hProcess, 30000), WAIT_OBJECT_0);
   DWORD code = 0xFFFFFFFF;
   GetExitCodeProcess(info.hProcess, &code);
@@ -715,6 +749,20 @@ TEST_F(AssociationTest, OpeningAWaveFileInTheShellPlaysItWithTheInstalledPlayer)
   EXPECT_TRUE(SameAudio(capture.Bytes(), data));
 }
 
+TEST_F(AssociationTest, OpeningAWaveFileInTheShellPlaysItWithTheInstalledPlayer) {
+  settings::Remove();
+  // The bench's own player is not on this road: only the installed copy.
+  MakeDirectory(dir_ + "/apps");
+  ExpectShellOpenPlays(source_, dir_ + "/apps/SoBeep", dir_ + "/chime.wav");
+}
+
+TEST_F(AssociationTest, AFileOfAnyNameInAFolderOfAnyNamePlaysWithThePlayerOfAnyFolder) {
+  settings::Remove();
+  MakeDirectory(dir_ + "/Müsik 𠮷");
+  MakeDirectory(dir_ + "/café");
+  ExpectShellOpenPlays(source_, dir_ + "/Müsik 𠮷/SoBeep", dir_ + "/café/𠮷野 チャイム.wav");
+}
+
 // --- repeated installations and faults --------------------------------------
 
 using RepeatedInstallTest = InstallerTest;
@@ -722,9 +770,8 @@ using RepeatedInstallTest = InstallerTest;
 constexpr char kCommandKey[] = "SoBeep\\shell\\sobeep\\command";
 
 void MakeReadOnly(const std::string& hostDest) {
-  for (const char* name : install::kInstallFiles)
-    ASSERT_TRUE(SetFileAttributesA(WinPath(hostDest + "/" + name).c_str(), FILE_ATTRIBUTE_READONLY))
-        << name;
+  for (const std::string& name : ShippedFiles())
+    ASSERT_TRUE(SetAttributes(hostDest + "/" + name, FILE_ATTRIBUTE_READONLY)) << name;
 }
 
 TEST_F(RepeatedInstallTest, TwentyInstallationsIntoOneFolderEachKeepThePreviousCommand) {
@@ -761,8 +808,8 @@ TEST_F(RepeatedInstallTest, TwentyInstallationsIntoOneFolderEachKeepThePreviousC
 class HeldFile {
  public:
   explicit HeldFile(const std::string& hostPath)
-      : handle_(CreateFileA(WinPath(hostPath).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                            nullptr)) {}
+      : handle_(CreateFileW(Wide(WinPath(hostPath)).c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr)) {}
   ~HeldFile() {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
@@ -779,8 +826,8 @@ using InstallFaultTest = InstallerTest;
 TEST_F(InstallFaultTest, ADestinationThatRefusesWritesMidInstallLosesNothing) {
   // An earlier installation: its files and its command.
   const std::string dest = dir_ + "/SoBeep";
-  CreateDirectoryA(WinPath(dest).c_str(), nullptr);
-  for (const char* name : install::kInstallFiles)
+  MakeDirectory(dest);
+  for (const std::string& name : ShippedFiles())
     WriteFile(dest + "/" + name, std::string("old ") + name);
   const std::string oldCommand = "\"C:\\old\\soBeep.exe\" \"%1\"";
   WriteClassText(".wav", nullptr, "SoBeep");
@@ -790,7 +837,7 @@ TEST_F(InstallFaultTest, ADestinationThatRefusesWritesMidInstallLosesNothing) {
   // The help file is missing, so the installer stops at its report after
   // the player has been copied; the rest of the destination turns
   // unwritable while the report is open.
-  DeleteFileA(WinPath(source_ + "/soBeep.hlp").c_str());
+  DeleteHostFile(source_ + "/soBeep.hlp");
   Installer installer(source_);
   ASSERT_TRUE(installer.dialog());
   installer.Submit(WinPath(dest));
@@ -817,20 +864,66 @@ TEST_F(InstallFaultTest, ADestinationThatRefusesWritesMidInstallLosesNothing) {
   EXPECT_EQ(DumpClasses({".wav", "SoBeep"}), registryBefore) << "the association stays as it was";
 }
 
+// --- on a Western system ----------------------------------------------------
+
+// Under code page 1252 (the entries of WesternInstallerTest) every caption
+// and text reads as on a Japanese system: the dialog's title (which the
+// look-up goes by), the folder browser's prompt and the reports. Texts in
+// code page 932 handed to the ANSI calls would be mojibake there.
+class WesternInstallerTest : public InstallerTest {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(GetACP(), 1252u);
+    ASSERT_EQ(probe::ChildAnsiCodePage(), 1252u);
+    InstallerTest::SetUp();
+  }
+};
+
+// The folder browser, whatever its caption in the system's language: the
+// installer's other visible dialog.
+HWND WaitForAnyBrowser(Installer& installer) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND window : TopLevelWindows(installer.pid()))
+          if (window != installer.dialog() && IsWindowVisible(window) &&
+              ClassName(window) == kDialogClass)
+            found = window;
+        return found != nullptr;
+      },
+      kWait);
+  return found;
+}
+
+TEST_F(WesternInstallerTest, TextsReadAsOnAJapaneseSystem) {
+  Installer installer(source_);
+  ASSERT_TRUE(installer.dialog()) << "the dialog titled soBeep のインストール";
+  PressButton(installer.dialog(), kBrowse);
+  HWND browser = WaitForAnyBrowser(installer);
+  ASSERT_TRUE(browser) << "no folder browser";
+  EXPECT_EQ(WindowText(GetDlgItem(browser, 14146)),
+            "SoBeepをインストールするフォルダを選択してください。");
+  PressButton(browser, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser); }, kWait));
+  const std::string dest = dir_ + "/café";
+  installer.Install(WinPath(dest));
+  ExpectInstalled(dest);
+}
+
 // --- the resources -------------------------------------------------------------
 
 // Reads the installer's resources as the loader sees them.
 class Resources {
  public:
   Resources() {
-    module_ = LoadLibraryExA(WinPath(DistDir() + "/install.exe").c_str(), nullptr,
+    module_ = LoadLibraryExW(Wide(WinPath(DistDir() + "/install.exe")).c_str(), nullptr,
                              LOAD_LIBRARY_AS_DATAFILE);
   }
   ~Resources() {
     if (module_) FreeLibrary(module_);
   }
-  const BYTE* Find(const char* type, int id, DWORD* size) const {
-    HRSRC found = FindResourceExA(module_, type, MAKEINTRESOURCEA(id),
+  const BYTE* Find(const wchar_t* type, int id, DWORD* size) const {
+    HRSRC found = FindResourceExW(module_, type, MAKEINTRESOURCEW(id),
                                   MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
     if (!found) return nullptr;
     *size = SizeofResource(module_, found);
@@ -905,7 +998,7 @@ TEST(InstallerResourceTest, DialogTemplateHasItsControlsStylesAndFont) {
   Resources resources;
   ASSERT_TRUE(resources.module());
   DWORD size = 0;
-  const BYTE* base = resources.Find(reinterpret_cast<const char*>(RT_DIALOG), IDD_INSTALLER, &size);
+  const BYTE* base = resources.Find(RT_DIALOG, IDD_INSTALLER, &size);
   ASSERT_TRUE(base) << "the installation dialog in Japanese";
   TemplateReader reader(base);
   EXPECT_EQ(reader.Word(), 1) << "an extended template";
@@ -978,8 +1071,7 @@ TEST(InstallerResourceTest, LogoIsA4BitBitmapAndTheIconHasOne16ColourImage) {
   Resources resources;
   ASSERT_TRUE(resources.module());
   DWORD size = 0;
-  const BYTE* bitmap =
-      resources.Find(reinterpret_cast<const char*>(RT_BITMAP), IDB_INSTALLER_LOGO, &size);
+  const BYTE* bitmap = resources.Find(RT_BITMAP, IDB_INSTALLER_LOGO, &size);
   ASSERT_TRUE(bitmap);
   BITMAPINFOHEADER header;
   std::memcpy(&header, bitmap, sizeof header);
@@ -989,8 +1081,7 @@ TEST(InstallerResourceTest, LogoIsA4BitBitmapAndTheIconHasOne16ColourImage) {
   EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
   EXPECT_GE(size, sizeof header + 16 * 4 + ((135 * 4 + 31) / 32) * 4 * 35);
 
-  const BYTE* group =
-      resources.Find(reinterpret_cast<const char*>(RT_GROUP_ICON), IDI_INSTALLER, &size);
+  const BYTE* group = resources.Find(RT_GROUP_ICON, IDI_INSTALLER, &size);
   ASSERT_TRUE(group);
   WORD count;
   std::memcpy(&count, group + 4, 2);
@@ -1000,7 +1091,7 @@ TEST(InstallerResourceTest, LogoIsA4BitBitmapAndTheIconHasOne16ColourImage) {
   EXPECT_EQ(group[8], 16) << "colours";
   WORD iconId;
   std::memcpy(&iconId, group + 6 + 12, 2);
-  const BYTE* image = resources.Find(reinterpret_cast<const char*>(RT_ICON), iconId, &size);
+  const BYTE* image = resources.Find(RT_ICON, iconId, &size);
   ASSERT_TRUE(image);
   std::memcpy(&header, image, sizeof header);
   EXPECT_EQ(header.biBitCount, 4);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/win/harness.h"
+#include "tests/win/ui_probe.h"
 
 using namespace harness;
 
@@ -144,7 +145,7 @@ TEST_F(PlayerTest, NewerInstanceWithoutArgumentsAlsoStopsTheOlder) {
 }
 
 TEST_F(PlayerTest, QuotedPathKeepsItsSpacesAndUnquotedPathIsCutAtTheFirst) {
-  CreateDirectoryA(WinPath(dir_ + "/with space").c_str(), nullptr);
+  MakeDirectory(dir_ + "/with space");
   const std::string whole = WriteWave(dir_ + "/with space/a b.wav", 0.2, 4);
   const std::string cut = WriteWave(dir_ + "/with space/a", 0.15, 5);
   const std::string path = WinPath(dir_ + "/with space/a b.wav");
@@ -172,6 +173,51 @@ TEST_F(PlayerTest, UnquotedPathPlaysWhatPrecedesTheFirstSpace) {
   EXPECT_EQ(player.ExitCode(), 0u);
   EXPECT_TRUE(SameAudio(capture.Bytes(), played));
 }
+
+// The file the shell names is the file that plays, whatever its name, on a
+// Japanese system (code page 932) and on a Western one (1252, the entries
+// of WesternFileNameTest). Beside it may lie a file whose name the code
+// page's best fit would make of it ("café" -> "cafe"), with another sound.
+struct NamedFile {
+  const char* kind;
+  const char* name;
+  const char* lookalike;  // nullptr: none
+};
+
+class FileNameTest : public ::testing::TestWithParam<NamedFile> {
+ protected:
+  void SetUp() override {
+    settings::Remove();
+    dir_ = FreshDir();
+  }
+  void ExpectPlaysTheNamedFile(UINT codePage) {
+    ASSERT_EQ(GetACP(), codePage);
+    ASSERT_EQ(probe::ChildAnsiCodePage(), codePage) << "the player runs in the test's code page";
+    const NamedFile file = GetParam();
+    const std::string data = WriteWave(dir_ + "/" + file.name, 0.3, 2);
+    if (file.lookalike) WriteWave(dir_ + "/" + file.lookalike, 0.5, 3);
+    Capture capture;
+    Process player(PlayerExe(), Quoted(WinPath(dir_ + "/" + file.name)));
+    ASSERT_TRUE(player.WaitExit(20000));
+    EXPECT_EQ(player.ExitCode(), 0u);
+    EXPECT_EQ(capture.Opens(), 1u);
+    EXPECT_TRUE(SameAudio(capture.Bytes(), data));
+  }
+  std::string dir_;
+};
+using WesternFileNameTest = FileNameTest;
+
+TEST_P(FileNameTest, PlaysTheNamedFileAndNoOther) { ExpectPlaysTheNamedFile(932); }
+TEST_P(WesternFileNameTest, PlaysTheNamedFileAndNoOther) { ExpectPlaysTheNamedFile(1252); }
+
+const NamedFile kNamedFiles[] = {
+    {"Accented", "café.wav", "cafe.wav"},
+    {"BeyondTheBasicPlane", "𠮷野 チャイム.wav", nullptr},
+    {"MixedScripts", "ソ表 Müsik.wav", "ソ表 Musik.wav"},
+};
+std::string KindOf(const ::testing::TestParamInfo<NamedFile>& info) { return info.param.kind; }
+INSTANTIATE_TEST_SUITE_P(Names, FileNameTest, ::testing::ValuesIn(kNamedFiles), KindOf);
+INSTANTIATE_TEST_SUITE_P(Names, WesternFileNameTest, ::testing::ValuesIn(kNamedFiles), KindOf);
 
 // Each of these ends quickly with code 0: a message box would block the exit,
 // and an overrun would end it with an exception code.

@@ -17,11 +17,12 @@ constexpr WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
 class PlayerResourceTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    module_ = LoadLibraryExA(harness::PlayerExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    module_ = LoadLibraryExW(harness::Wide(harness::PlayerExe()).c_str(), nullptr,
+                             LOAD_LIBRARY_AS_DATAFILE);
   }
   static void TearDownTestSuite() { FreeLibrary(module_); }
-  static std::string Resource(LPCSTR type, int id) {
-    HRSRC found = FindResourceExA(module_, type, MAKEINTRESOURCEA(id), kJapanese);
+  static std::string Resource(LPCWSTR type, int id) {
+    HRSRC found = FindResourceExW(module_, type, MAKEINTRESOURCEW(id), kJapanese);
     if (!found) return {};
     const char* data = static_cast<const char*>(LockResource(LoadResource(module_, found)));
     return std::string(data, SizeofResource(module_, found));
@@ -30,17 +31,11 @@ class PlayerResourceTest : public ::testing::Test {
 };
 HMODULE PlayerResourceTest::module_;
 
-std::string Ansi(const wchar_t* text) {
-  char out[512];
-  WideCharToMultiByte(CP_ACP, 0, text, -1, out, sizeof out, nullptr, nullptr);
-  return out;
-}
-
 struct Item {
   UINT id;
   UINT state;
   bool separator;
-  std::string text;  // code page 932, as the literals here
+  std::string text;  // UTF-8, as the literals here
 };
 
 std::vector<Item> Items(HMENU menu) {
@@ -53,7 +48,8 @@ std::vector<Item> Items(HMENU menu) {
     info.dwTypeData = text;
     info.cch = 128;
     GetMenuItemInfoW(menu, i, TRUE, &info);
-    items.push_back({info.wID, info.fState, (info.fType & MFT_SEPARATOR) != 0, Ansi(text)});
+    items.push_back(
+        {info.wID, info.fState, (info.fType & MFT_SEPARATOR) != 0, harness::Utf8(text)});
   }
   return items;
 }
@@ -88,7 +84,7 @@ TEST_F(PlayerResourceTest, TrayMenuHasItsFourPopups) {
   for (int p = 0; p < 4; ++p) {
     wchar_t title[64] = L"";
     GetMenuStringW(menu, p, title, 64, MF_BYPOSITION);
-    EXPECT_EQ(Ansi(title), expected[p].title) << p;
+    EXPECT_EQ(harness::Utf8(title), expected[p].title) << p;
     HMENU popup = GetSubMenu(menu, p);
     ASSERT_TRUE(popup) << p;
     const std::vector<Item> items = Items(popup);
@@ -126,7 +122,7 @@ class Template {
     if (first == 0xFFFF) return "#" + std::to_string(Word());
     std::wstring text;
     for (WORD c = first; c != 0; c = Word()) text += static_cast<wchar_t>(c);
-    return Ansi(text.c_str());
+    return harness::Utf8(text);
   }
   void AlignDword() { at_ = (at_ + 3) & ~static_cast<std::size_t>(3); }
   bool AtEnd() const { return at_ >= bytes_.size(); }
@@ -307,11 +303,11 @@ std::string VersionString(const std::vector<char>& block, const char* name) {
 }
 
 TEST_F(PlayerResourceTest, VersionBlockKeepsItsThreeVersionTexts) {
-  const std::string exe = harness::PlayerExe();
-  const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), nullptr);
+  const std::wstring exe = harness::Wide(harness::PlayerExe());
+  const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), nullptr);
   ASSERT_GT(size, 0u);
   std::vector<char> block(size);
-  ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, block.data()));
+  ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, block.data()));
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));

@@ -79,7 +79,7 @@ TEST_F(SoakTest, RepeatedReplaysKeepHandlesObjectsAndMemoryFlat) {
 // Cuts a file short in place, as another program writing it would; false
 // while the file cannot be opened for that.
 bool Truncate(const std::string& hostPath, LONG size) {
-  HANDLE file = CreateFileA(WinPath(hostPath).c_str(), GENERIC_WRITE,
+  HANDLE file = CreateFileW(Wide(WinPath(hostPath)).c_str(), GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -111,13 +111,13 @@ TEST_F(BadFileTest, TextOrEmptyFilesNamedWavEndAtOnce) {
 
 TEST_F(BadFileTest, AFileDeletedWhileItRepeatsEndsThePlayer) {
   WriteWave(dir_ + "/gone.wav", 0.2, 3);
-  const std::string path = WinPath(dir_ + "/gone.wav");
+  const std::string hostPath = dir_ + "/gone.wav";
   Capture capture;
-  Process player(PlayerExe(), Quoted(path));
+  Process player(PlayerExe(), Quoted(WinPath(hostPath)));
   ASSERT_TRUE(WaitUntil([&] { return capture.Opens() >= 3; }, 10000));
   // The device holds the file while it plays; the delete goes through in
   // a gap between two runs, as a shell retrying would.
-  ASSERT_TRUE(WaitUntil([&] { return DeleteFileA(path.c_str()) != 0; }, 10000, 1));
+  ASSERT_TRUE(WaitUntil([&] { return DeleteHostFile(hostPath); }, 10000, 1));
   ExpectEndsQuietly(player, "deleted");
 }
 

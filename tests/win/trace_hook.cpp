@@ -8,8 +8,9 @@
 //                  subclasses the tray window in its own process instead and
 //                  reads the requests there; the DLL then stays loaded;
 //   MenuTraceHook  in the player's thread: the items of each popup menu
-//                  as it opens, with their check marks.
-// Each event is one line appended to "<this DLL's path>.log".
+//                  as it opens, with their check marks, read with the wide
+//                  calls, whatever the player's code page.
+// Each event is one line of UTF-8 appended to "<this DLL's path>.log".
 #include <windows.h>
 
 #include <cstdio>
@@ -21,11 +22,11 @@ HINSTANCE g_module;
 WNDPROC g_trayProcedure;
 
 void Append(const char* line) {
-  char path[MAX_PATH + 8];
-  const DWORD length = GetModuleFileNameA(g_module, path, MAX_PATH);
+  wchar_t path[MAX_PATH + 8];
+  const DWORD length = GetModuleFileNameW(g_module, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return;
-  lstrcatA(path, ".log");
-  HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  lstrcatW(path, L".log");
+  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
@@ -41,9 +42,9 @@ unsigned Digest(const void* data, DWORD size) {
 }
 
 bool IsTrayWindow(HWND window) {
-  char name[32] = "";
-  GetClassNameA(window, name, sizeof name);
-  return lstrcmpA(name, "Shell_TrayWnd") == 0;
+  wchar_t name[32] = L"";
+  GetClassNameW(window, name, 32);
+  return lstrcmpW(name, L"Shell_TrayWnd") == 0;
 }
 
 // "tray TICK ACTION OWNER DIGEST" per request, OWNER the icon's window.
@@ -57,16 +58,16 @@ LRESULT CALLBACK TracingTrayProcedure(HWND window, UINT message, WPARAM wParam, 
                   Digest(request->lpData, request->cbData));
     Append(line);
   }
-  return CallWindowProcA(g_trayProcedure, window, message, wParam, lParam);
+  return CallWindowProcW(g_trayProcedure, window, message, wParam, lParam);
 }
 
 void SubclassTrayWindow(HWND window) {
   if (g_trayProcedure || !IsTrayWindow(window)) return;
   HMODULE pinned;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                     reinterpret_cast<LPCSTR>(&TracingTrayProcedure), &pinned);
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCWSTR>(&TracingTrayProcedure), &pinned);
   g_trayProcedure = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TracingTrayProcedure)));
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TracingTrayProcedure)));
 }
 
 // "menu TICK|ID:FLAGS:TEXT|..." with FLAGS c (checked), s (separator).
@@ -75,17 +76,19 @@ void TraceMenu(HMENU menu) {
   int used = std::snprintf(line, sizeof line, "menu %lu", GetTickCount());
   const int count = GetMenuItemCount(menu);
   for (int i = 0; i < count && used < 1800; ++i) {
-    char text[128] = "";
-    MENUITEMINFOA item = {};
+    wchar_t text[128] = L"";
+    MENUITEMINFOW item = {};
     item.cbSize = sizeof item;
     item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
     item.dwTypeData = text;
-    item.cch = sizeof text;
-    GetMenuItemInfoA(menu, i, TRUE, &item);
+    item.cch = 128;
+    GetMenuItemInfoW(menu, i, TRUE, &item);
+    char utf8[512] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
     char flags[3] = "";
     if (item.fState & MFS_CHECKED) lstrcatA(flags, "c");
     if (item.fType & MFT_SEPARATOR) lstrcatA(flags, "s");
-    used += std::snprintf(line + used, sizeof line - used, "|%u:%s:%s", item.wID, flags, text);
+    used += std::snprintf(line + used, sizeof line - used, "|%u:%s:%s", item.wID, flags, utf8);
   }
   lstrcatA(line, "\n");
   Append(line);

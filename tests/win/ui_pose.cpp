@@ -43,7 +43,7 @@ HWND WaitForWindow(DWORD pid, const char* windowClass) {
 
 HWND WaitForMainWindow() {
   for (int i = 0; i < 200; ++i) {
-    if (HWND window = FindWindowA(kMainWindowClass, kWindowTitle)) return window;
+    if (HWND window = FindWindowW(kMainWindowClass, kWindowTitle)) return window;
     Sleep(50);
   }
   return nullptr;

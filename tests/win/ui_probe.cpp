@@ -18,7 +18,7 @@ std::string HookDll() { return harness::WinPath(SOBEEP_TRACE_HOOK_DLL); }
 std::string LogPath() { return std::string(SOBEEP_TRACE_HOOK_DLL) + ".log"; }
 
 HMODULE HookModule() {
-  static HMODULE module = LoadLibraryA(HookDll().c_str());
+  static HMODULE module = LoadLibraryW(harness::Wide(HookDll()).c_str());
   return module;
 }
 
@@ -138,10 +138,11 @@ std::vector<DWORD> ChildProcesses(DWORD parent, const char* exe) {
   std::vector<DWORD> children;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return children;
-  PROCESSENTRY32 entry = {};
+  const std::wstring name = harness::Wide(exe);
+  PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-    if (entry.th32ParentProcessID == parent && lstrcmpiA(entry.szExeFile, exe) == 0)
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (entry.th32ParentProcessID == parent && lstrcmpiW(entry.szExeFile, name.c_str()) == 0)
       children.push_back(entry.th32ProcessID);
   CloseHandle(snapshot);
   return children;
@@ -171,11 +172,12 @@ COLORREF ScreenPixel(int x, int y) {
   return colour;
 }
 
-bool CopyProgram(const std::string& winSource, const std::string& hostPath) {
-  return CopyFileA(winSource.c_str(), harness::WinPath(hostPath).c_str(), FALSE) != 0;
-}
-
 std::string StandInExe() { return harness::WinPath(SOBEEP_STAND_IN_EXE); }
+
+DWORD ChildAnsiCodePage() {
+  harness::Process standIn(StandInExe(), "acp");
+  return standIn.WaitExit(20000) ? standIn.ExitCode() : 0;
+}
 std::string HelpFile() { return harness::WinPath(SOBEEP_HELP_FILE); }
 
 void TrayPlayerTest::SetUp() {

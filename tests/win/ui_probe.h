@@ -80,10 +80,12 @@ void EndHelpViewers();
 // A colour on the screen as the user sees it.
 COLORREF ScreenPixel(int x, int y);
 
-// Copies a program file to `hostPath`.
-bool CopyProgram(const std::string& winSource, const std::string& hostPath);
 std::string StandInExe();
 std::string HelpFile();
+
+// The ANSI code page of a program this one starts, which under Wine follows
+// the locale of the test's entry (tests/win/CMakeLists.txt).
+DWORD ChildAnsiCodePage();
 
 // A test of the player in the tray: no stored settings, a fresh folder,
 // the shell's tray traced, and the player the test started.
