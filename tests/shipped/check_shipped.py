@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
 """Static checks of the programs users get, read from their PE files.
 
-    check_shipped.py DIST X86_64_DIST ALLOWED_IMPORTS
+    check_shipped.py DIST X86_64_DIST ALLOWED_IMPORTS KNOWN_DLLS
 
 DIST holds the shipped i686 soBeep.exe and install.exe, X86_64_DIST the same
 programs built for x86_64 (the build the Windows tests run), ALLOWED_IMPORTS
-the DLL!function names that the oldest supported Windows has. Prints one
-line per fault and exits 1 when there is any.
+the DLL!function names that the oldest supported Windows has, KNOWN_DLLS the
+DLLs that every supported Windows takes only from its system folder. Prints
+one line per fault and exits 1 when there is any.
 """
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
 from pathlib import Path
+from xml.parsers import expat
 
 PROGRAMS = ("soBeep.exe", "install.exe")
 IMAGE_FILE_MACHINE_I386 = 0x14C
@@ -21,7 +24,20 @@ IMAGE_FILE_EXECUTABLE_IMAGE, IMAGE_FILE_DLL = 0x0002, 0x2000
 # subsystem or system version.
 OLDEST_WINDOWS = (5, 1)
 DIR_IMPORT, DIR_RESOURCE, DIR_DELAY_IMPORT = 1, 2, 13
-RT_VERSION = 16
+RT_VERSION, RT_MANIFEST = 16, 24
+# The manifest that CreateProcess reads, in no language.
+CREATEPROCESS_MANIFEST_RESOURCE_ID, LANG_NEUTRAL = 1, 0
+ASM_V1 = "urn:schemas-microsoft-com:asm.v1"
+ASM_V3 = "urn:schemas-microsoft-com:asm.v3"
+EXECUTION_LEVEL_PATH = "/".join(
+    f"{{{ASM_V3}}}{tag}"
+    for tag in ("trustInfo", "security", "requestedPrivileges", "requestedExecutionLevel"))
+# Only the installer asks for an administrator; the player writes only the
+# user's own settings.
+MANIFEST_OF = {"soBeep.exe": False, "install.exe": True}
+# A tiny tray program: 96 KiB each leaves room for the code it has, and a
+# program that outgrows it has taken in something it should not.
+MAX_PROGRAM_SIZE = 96 * 1024
 # DLLs of the MinGW toolchain's runtime, which no Windows has.
 MINGW_DLLS = ("libgcc", "libstdc++", "libwinpthread", "libssp", "libatomic", "libgomp")
 
@@ -42,6 +58,7 @@ class PeFile:
     def __init__(self, path):
         self.path = path
         self.data = Path(path).read_bytes()
+        self.size = len(self.data)
         d = self.data
         if d[:2] != b"MZ":
             raise ValueError("no MZ header")
@@ -110,12 +127,14 @@ class PeFile:
             rva += 20
         return result
 
-    def resources(self):
-        """{(type, name, language): bytes}; string identifiers as str."""
+    def resource_leaves(self):
+        """(key, entries, data entry) per resource: key as in resources(),
+        the file offsets of its directory entry at each level, and that of
+        its data entry."""
         base, _ = self.directory(DIR_RESOURCE)
-        found = {}
+        leaves = []
         if not base:
-            return found
+            return leaves
 
         def label(entry_name):
             if entry_name & 0x80000000:
@@ -125,20 +144,28 @@ class PeFile:
                 return self.data[start:start + 2 * length].decode("utf-16-le")
             return entry_name
 
-        def walk(table, path):
+        def walk(table, path, entries):
             named, numbered = self.u16(table + 12), self.u16(table + 14)
             for i in range(named + numbered):
-                entry_name = self.u32(table + 16 + 8 * i)
-                target = self.u32(table + 20 + 8 * i)
-                key = path + (label(entry_name),)
+                entry = table + 16 + 8 * i
+                key = path + (label(self.u32(entry)),)
+                here = entries + (self.offset(entry),)
+                target = self.u32(entry + 4)
                 if target & 0x80000000:
-                    walk(base + (target & 0x7FFFFFFF), key)
+                    walk(base + (target & 0x7FFFFFFF), key, here)
                 else:
-                    data_rva, size = self.u32(base + target), self.u32(base + target + 4)
-                    start = self.offset(data_rva)
-                    found[key] = self.data[start:start + size]
+                    leaves.append((key, here, self.offset(base + target)))
 
-        walk(base, ())
+        walk(base, (), ())
+        return leaves
+
+    def resources(self):
+        """{(type, name, language): bytes}; string identifiers as str."""
+        found = {}
+        for key, _, data_entry in self.resource_leaves():
+            data_rva, size = struct.unpack_from("<II", self.data, data_entry)
+            start = self.offset(data_rva)
+            found[key] = self.data[start:start + size]
         return found
 
 
@@ -194,12 +221,86 @@ def load_allowed(path):
     return allowed
 
 
-def check_program(pe, reference, allowed, faults, counts):
+def load_known_dlls(path):
+    lines = (line.strip() for line in Path(path).read_text(encoding="utf-8").splitlines())
+    return {line.lower() for line in lines if line and not line.startswith("#")}
+
+
+def manifest_faults(data):
+    """What keeps a manifest from asking every Windows from XP on for an
+    administrator the way Windows XP accepts."""
+    faults = []
+    # ElementTree resolves namespaces and so hides where they are declared;
+    # expat without namespace processing reports each declaration as an
+    # attribute of its element.
+    declared_twice = []
+
+    def start(tag, attributes):
+        uris = [value for name, value in attributes.items()
+                if name == "xmlns" or name.startswith("xmlns:")]
+        declared_twice.extend(f"<{tag}> declares {uri}" for uri in sorted(set(uris))
+                              if uris.count(uri) > 1)
+
+    parser = expat.ParserCreate()
+    parser.StartElementHandler = start
+    try:
+        parser.Parse(data, True)
+        root = ElementTree.fromstring(data)
+    except (expat.ExpatError, ElementTree.ParseError) as error:
+        return [f"manifest is not well-formed XML: {error}"]
+    faults += [f"{text} twice, which restarts Windows XP SP2 (KB921337)" for text in declared_twice]
+
+    if root.tag != f"{{{ASM_V1}}}assembly" or root.get("manifestVersion") != "1.0":
+        faults.append(f"manifest root is {root.tag} version {root.get('manifestVersion')}, "
+                      f"not an assembly of {ASM_V1} version 1.0")
+    identity = root.find(f"{{{ASM_V1}}}assemblyIdentity")
+    if identity is None:
+        faults.append("manifest has no assemblyIdentity")
+    else:
+        if "processorArchitecture" in identity.attrib:
+            faults.append("manifest's assemblyIdentity names a processorArchitecture, "
+                          "so the i686 and x86_64 resources differ")
+        wanted = {"type": "win32", "version": ".".join(map(str, FILE_VERSION))}
+        for attribute, value in wanted.items():
+            if identity.get(attribute) != value:
+                faults.append(f"manifest's assemblyIdentity has {attribute} "
+                              f"{identity.get(attribute)!r}, not {value!r}")
+        if not identity.get("name"):
+            faults.append("manifest's assemblyIdentity has no name")
+    levels = root.findall(EXECUTION_LEVEL_PATH)
+    if len(levels) != 1:
+        faults.append(f"manifest has {len(levels)} trustInfo/security/requestedPrivileges/"
+                      f"requestedExecutionLevel in {ASM_V3}, not one")
+    for level in levels:
+        if (level.get("level"), level.get("uiAccess")) != ("requireAdministrator", "false"):
+            faults.append(f"manifest asks for level {level.get('level')!r} with uiAccess "
+                          f"{level.get('uiAccess')!r}, not 'requireAdministrator' with 'false'")
+    return faults
+
+
+def check_manifest(name, resources, faults):
+    manifests = {key: data for key, data in resources.items() if key[0] == RT_MANIFEST}
+    if not MANIFEST_OF[name]:
+        if manifests:
+            faults.append(f"{name}: carries a manifest {sorted(manifests, key=str)}, "
+                          "which it should not")
+        return
+    wanted = (RT_MANIFEST, CREATEPROCESS_MANIFEST_RESOURCE_ID, LANG_NEUTRAL)
+    if list(manifests) != [wanted]:
+        faults.append(f"{name}: manifests {sorted(manifests, key=str)}, not one with id 1 "
+                      "in the neutral language")
+    if wanted in manifests:
+        faults += [f"{name}: {text}" for text in manifest_faults(manifests[wanted])]
+
+
+def check_program(pe, reference, allowed, known_dlls, faults, counts):
     name = Path(pe.path).name
 
     def fault(text):
         faults.append(f"{name}: {text}")
 
+    if pe.size > MAX_PROGRAM_SIZE:
+        fault(f"{pe.size} bytes, more than 96 KiB ({MAX_PROGRAM_SIZE} bytes)")
     if pe.machine != IMAGE_FILE_MACHINE_I386 or pe.magic != PE32_MAGIC:
         fault(f"not a PE32 i386 program (machine {pe.machine:#x}, magic {pe.magic:#x})")
     if not pe.characteristics & IMAGE_FILE_EXECUTABLE_IMAGE or pe.characteristics & IMAGE_FILE_DLL:
@@ -219,6 +320,9 @@ def check_program(pe, reference, allowed, faults, counts):
             fault(f"imports from {dll}, a MinGW runtime DLL that no Windows has")
         elif dll.lower() not in allowed_dlls:
             fault(f"imports from {dll}, not a system DLL of every supported Windows")
+        if dll.lower() not in known_dlls:
+            fault(f"imports from {dll}, not a known DLL of every supported Windows: "
+                  "Windows looks for it in the program's folder first")
     for dll, function in imports:
         if dll.lower() not in allowed_dlls:
             continue
@@ -265,29 +369,40 @@ def check_version(resources, faults):
         faults.append(f"soBeep.exe: translations {translations}, not [(0x411, 0x4b0)]")
 
 
-def main():
-    if len(sys.argv) != 4:
-        sys.exit(__doc__)
-    dist, reference_dist, allowed_path = Path(sys.argv[1]), Path(sys.argv[2]), sys.argv[3]
-    allowed = load_allowed(allowed_path)
-    faults, counts = [], [0, 0]
+def check(dist, reference_dist, allowed_path, known_dlls_path):
+    """The faults of the shipped programs in dist, and a summary of what
+    was checked."""
+    allowed, known_dlls = load_allowed(allowed_path), load_known_dlls(known_dlls_path)
+    faults, counts, sizes = [], [0, 0], []
     for program in PROGRAMS:
         try:
             pe, reference = PeFile(dist / program), PeFile(reference_dist / program)
-            resources = check_program(pe, reference, allowed, faults, counts)
+            sizes.append(f"{program} {pe.size} bytes")
+            resources = check_program(pe, reference, allowed, known_dlls, faults, counts)
+            check_manifest(program, resources, faults)
             if program == "soBeep.exe":
                 check_version(resources, faults)
         except (OSError, ValueError, struct.error) as error:
             faults.append(f"{program}: {error}")
+    summary = (f"{', '.join(PROGRAMS)}: PE32 i386 GUI programs for Windows XP or later "
+               f"({', '.join(sizes)}, at most {MAX_PROGRAM_SIZE}); {counts[0]} imports, all in "
+               f"{Path(allowed_path).name}, from DLLs in {Path(known_dlls_path).name}; "
+               f"{counts[1]} resources, byte for byte those of {reference_dist}; the version "
+               "block as fixed; install.exe's manifest asks for an administrator")
+    return faults, summary
+
+
+def main():
+    if len(sys.argv) != 5:
+        sys.exit(__doc__)
+    dist, reference_dist = Path(sys.argv[1]), Path(sys.argv[2])
+    faults, summary = check(dist, reference_dist, sys.argv[3], sys.argv[4])
     for line in faults:
         print(line)
-    checked = ", ".join(PROGRAMS)
     if faults:
-        print(f"{len(faults)} fault(s) in {checked} of {dist}")
+        print(f"{len(faults)} fault(s) in {', '.join(PROGRAMS)} of {dist}")
         return 1
-    print(f"{checked}: PE32 i386 GUI programs for Windows XP or later; {counts[0]} imports, "
-          f"all in {Path(allowed_path).name}; {counts[1]} resources, byte for byte those of "
-          f"{reference_dist}; the version block as fixed")
+    print(summary)
     return 0
 
 

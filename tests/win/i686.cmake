@@ -40,10 +40,13 @@ sobeep_i686_cases(win_units
   ThreadIdTest.AnswersAsGetThreadIdForThisAndAnotherThread)
 
 # The shipped files themselves, read without running them: PE32 i386 GUI
-# programs importing only what Windows XP has, with the x86_64 build's
-# resources byte for byte and the version block as fixed.
+# programs of at most 96 KiB importing only what Windows XP has, and only from
+# known DLLs, with the x86_64 build's resources byte for byte, the version
+# block as fixed and the installer's manifest; then the same checks on copies
+# spoiled one way each, which they must flag.
 set(SOBEEP_X86_64_DIST ${CMAKE_BINARY_DIR}/../win64/dist CACHE PATH
   "The x86_64 build's shipped folder, whose resources the i686 programs must carry")
 add_test(NAME i686.static_checks
-  COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/shipped/check_shipped.py ${SOBEEP_DIST_DIR}
-          ${SOBEEP_X86_64_DIST} ${PROJECT_SOURCE_DIR}/tests/shipped/windows-xp-imports.txt)
+  COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/shipped/check_shipped_test.py ${SOBEEP_DIST_DIR}
+          ${SOBEEP_X86_64_DIST} ${PROJECT_SOURCE_DIR}/tests/shipped/windows-xp-imports.txt
+          ${PROJECT_SOURCE_DIR}/tests/shipped/known-dlls.txt)
