@@ -20,8 +20,8 @@ add_link_options(-static -s -Wl,--gc-sections)
 # std::mutex; its C++ runtime locks through winpthreads (28 KB). The shipped
 # programs start no threads, so they link the runtime of the win32 model,
 # which locks with critical sections, and the terminate handler that needs
-# no demangler (settings/terminate_handler.cpp). GCC 14's runtime of that
-# model imports GetThreadId, which Windows XP lacks; settings/thread_id.cpp
+# no demangler (runtime/terminate_handler.cpp). GCC 14's runtime of that
+# model imports GetThreadId, which Windows XP lacks; runtime/thread_id.cpp
 # stands in for it.
 string(REGEX REPLACE "-posix$" "-win32" _win32_cxx "${CMAKE_CXX_COMPILER}")
 if(NOT _win32_cxx STREQUAL CMAKE_CXX_COMPILER)
@@ -32,8 +32,8 @@ if(NOT _win32_cxx STREQUAL CMAKE_CXX_COMPILER)
   endif()
 endif()
 function(sobeep_small_program target)
-  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/settings/terminate_handler.cpp
-    ${PROJECT_SOURCE_DIR}/settings/thread_id.cpp)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/runtime/terminate_handler.cpp
+    ${PROJECT_SOURCE_DIR}/runtime/thread_id.cpp)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   if(SOBEEP_WIN32_RUNTIME_DIR)
     target_link_options(${target} PRIVATE -L${SOBEEP_WIN32_RUNTIME_DIR})
