@@ -15,6 +15,11 @@ add_compile_options(
 # uses.
 add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-Os;-ffunction-sections;-fdata-sections>")
 add_link_options(-static -s -Wl,--gc-sections)
+# Two builds of one commit give the same bytes: ld writes the link time into
+# the PE header unless told not to (zero is the format's "no meaningful
+# time"). The option also outranks SOURCE_DATE_EPOCH, which ld honours too,
+# so a builder's environment cannot change the header either.
+add_link_options(-Wl,--no-insert-timestamp)
 
 # The compilers use the posix thread model because GoogleTest needs
 # std::mutex; its C++ runtime locks through winpthreads (28 KB). The shipped
