@@ -106,8 +106,10 @@ add_custom_target(dist ALL
   DEPENDS soBeep installer ${_sources}
   COMMENT "gathering the shipped files in ${SOBEEP_DIST_DIR}")
 
-# The archive users download, beside the shipped folder; the tests install
-# from its unpacked copy, so what they check is what users get.
+# The archive users download, beside the shipped folder, and its SHA-256 in
+# sha256sum's format; tools/distzip fixes every field of the archive, so two
+# builds of one commit give the same bytes. The tests install from its
+# unpacked copy, so what they check is what users get.
 if(MINGW_ARCH STREQUAL "x86_64")
   set(_platform win64)
 else()
@@ -116,14 +118,14 @@ endif()
 set(SOBEEP_ZIP ${CMAKE_BINARY_DIR}/SoBeep-${PROJECT_VERSION}-${_platform}.zip)
 set(SOBEEP_UNZIPPED_DIR ${CMAKE_BINARY_DIR}/dist-unzipped)
 add_custom_target(dist_zip ALL
-  COMMAND ${CMAKE_COMMAND} -E rm -f ${SOBEEP_ZIP}
-  COMMAND ${CMAKE_COMMAND} -E tar cf ${SOBEEP_ZIP} --format=zip ${SOBEEP_SHIPPED_FILES}
+  COMMAND python3 ${PROJECT_SOURCE_DIR}/tools/distzip/distzip.py --source ${PROJECT_SOURCE_DIR}
+          --from ${SOBEEP_DIST_DIR} --output ${SOBEEP_ZIP} ${SOBEEP_SHIPPED_FILES}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${SOBEEP_UNZIPPED_DIR}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${SOBEEP_UNZIPPED_DIR}
   COMMAND ${CMAKE_COMMAND} -E chdir ${SOBEEP_UNZIPPED_DIR} ${CMAKE_COMMAND} -E tar xf ${SOBEEP_ZIP}
-  WORKING_DIRECTORY ${SOBEEP_DIST_DIR}
   DEPENDS dist
-  COMMENT "packing ${SOBEEP_ZIP}")
+  COMMENT "packing ${SOBEEP_ZIP}"
+  VERBATIM)
 
 add_subdirectory(tests/win)
 add_subdirectory(bench)
