@@ -34,12 +34,15 @@ def commit_time(root):
     """The last commit's time (seconds since the epoch) when ROOT is the top
     of a git work tree, else None: a copy unpacked inside another repository
     must not take that repository's date."""
+    # A checkout that another user owns is still this build's source: git
+    # would otherwise refuse to read it, and the zip would take another date.
+    git = ["git", "-c", f"safe.directory={root}", "-C", root]
     try:
-        top = subprocess.run(["git", "-C", root, "rev-parse", "--show-toplevel"],
+        top = subprocess.run(git + ["rev-parse", "--show-toplevel"],
                              capture_output=True, text=True, check=True).stdout.strip()
         if os.path.realpath(top) != os.path.realpath(root):
             return None
-        out = subprocess.run(["git", "-C", root, "log", "-1", "--format=%ct"],
+        out = subprocess.run(git + ["log", "-1", "--format=%ct"],
                              capture_output=True, text=True, check=True).stdout.strip()
         return int(out)
     except (OSError, subprocess.CalledProcessError, ValueError):
