@@ -19,13 +19,18 @@ add_compile_definitions(UNICODE _UNICODE)
 # stripped (-s).
 add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-Os;-ffunction-sections;-fdata-sections>")
 add_link_options(-static -s -Wl,--gc-sections)
+# Two builds of one commit give the same bytes: ld writes the link time into
+# the PE header unless told not to (zero is the format's "no meaningful
+# time"). The option also outranks SOURCE_DATE_EPOCH, which ld honours too,
+# so a builder's environment cannot change the header either.
+add_link_options(-Wl,--no-insert-timestamp)
 
 # The compilers use the posix thread model because GoogleTest needs
 # std::mutex; its C++ runtime locks through winpthreads (28 KB). The shipped
 # programs start no threads, so they link the runtime of the win32 model,
 # which locks with critical sections, and the terminate handler that needs
-# no demangler (settings/terminate_handler.cpp). GCC 14's runtime of that
-# model imports GetThreadId, which Windows XP lacks; settings/thread_id.cpp
+# no demangler (runtime/terminate_handler.cpp). GCC 14's runtime of that
+# model imports GetThreadId, which Windows XP lacks; runtime/thread_id.cpp
 # stands in for it.
 string(REGEX REPLACE "-posix$" "-win32" _win32_cxx "${CMAKE_CXX_COMPILER}")
 if(NOT _win32_cxx STREQUAL CMAKE_CXX_COMPILER)
@@ -36,8 +41,8 @@ if(NOT _win32_cxx STREQUAL CMAKE_CXX_COMPILER)
   endif()
 endif()
 function(sobeep_small_program target)
-  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/settings/terminate_handler.cpp
-    ${PROJECT_SOURCE_DIR}/settings/thread_id.cpp)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/runtime/terminate_handler.cpp
+    ${PROJECT_SOURCE_DIR}/runtime/thread_id.cpp)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   if(SOBEEP_WIN32_RUNTIME_DIR)
     target_link_options(${target} PRIVATE -L${SOBEEP_WIN32_RUNTIME_DIR})
@@ -105,8 +110,10 @@ add_custom_target(dist ALL
   DEPENDS soBeep installer ${_sources}
   COMMENT "gathering the shipped files in ${SOBEEP_DIST_DIR}")
 
-# The archive users download, beside the shipped folder; the tests install
-# from its unpacked copy, so what they check is what users get.
+# The archive users download, beside the shipped folder, and its SHA-256 in
+# sha256sum's format; tools/distzip fixes every field of the archive, so two
+# builds of one commit give the same bytes. The tests install from its
+# unpacked copy, so what they check is what users get.
 if(MINGW_ARCH STREQUAL "x86_64")
   set(_platform win64)
 else()
@@ -115,14 +122,14 @@ endif()
 set(SOBEEP_ZIP ${CMAKE_BINARY_DIR}/SoBeep-${PROJECT_VERSION}-${_platform}.zip)
 set(SOBEEP_UNZIPPED_DIR ${CMAKE_BINARY_DIR}/dist-unzipped)
 add_custom_target(dist_zip ALL
-  COMMAND ${CMAKE_COMMAND} -E rm -f ${SOBEEP_ZIP}
-  COMMAND ${CMAKE_COMMAND} -E tar cf ${SOBEEP_ZIP} --format=zip ${SOBEEP_SHIPPED_FILES}
+  COMMAND python3 ${PROJECT_SOURCE_DIR}/tools/distzip/distzip.py --source ${PROJECT_SOURCE_DIR}
+          --from ${SOBEEP_DIST_DIR} --output ${SOBEEP_ZIP} ${SOBEEP_SHIPPED_FILES}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${SOBEEP_UNZIPPED_DIR}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${SOBEEP_UNZIPPED_DIR}
   COMMAND ${CMAKE_COMMAND} -E chdir ${SOBEEP_UNZIPPED_DIR} ${CMAKE_COMMAND} -E tar xf ${SOBEEP_ZIP}
-  WORKING_DIRECTORY ${SOBEEP_DIST_DIR}
   DEPENDS dist
-  COMMENT "packing ${SOBEEP_ZIP}")
+  COMMENT "packing ${SOBEEP_ZIP}"
+  VERBATIM)
 
 add_subdirectory(tests/win)
 add_subdirectory(bench)

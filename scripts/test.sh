@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The README's test command: installs what is missing, builds everything and
 # runs every test through ctest: the host unit tests, then the Windows tests
-# under Wine.
+# under Wine. Before those, it checks that a second build of the release
+# gives the same bytes.
 set -euo pipefail
 here=$(dirname "$0")
 bash "$here/install-deps.sh"
@@ -22,6 +23,8 @@ echo "== code style: .clang-format and the naming rule of .clang-tidy"
 bash "$here/style.sh" "$build/host" "$build/host-fuzz" "$build/win32"
 echo "== static checks of the shipped i686 build ($build/win32/dist)"
 ctest --test-dir "$build/win32" -R '^i686\.static_checks$' --output-on-failure
+echo "== reproducible release: the shipped files built again in another folder, time zone and umask"
+bash "$here/reproducible.sh"
 echo "== Windows tests ($test_arch build under Wine)"
 ctest --test-dir "$(win_build "$test_arch")" --output-on-failure
 # Where the tests above ran the x86_64 build, the shipped i686 build runs

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "player/ansi_name.h"
+#include "runtime/thread_id.h"
 #include "settings/player_settings.h"
 #include "settings/settings_key.h"
-#include "settings/thread_id.h"
 #include "tests/win/harness.h"
 
 namespace {

@@ -7,7 +7,7 @@
 // as GetThreadId does through the native call that every Windows NT has.
 #include <windows.h>
 
-#include "settings/thread_id.h"
+#include "runtime/thread_id.h"
 
 namespace {
 
