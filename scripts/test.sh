@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The README's test command: installs what is missing, builds everything and
-# runs every test through ctest: the host unit tests, then the Windows tests
-# under Wine.
+# The test command: installs what is missing, builds everything and runs
+# every test: the host unit tests, plain and under sanitizers, fuzzing, the
+# code style and the documents, the static checks of the shipped programs,
+# and the Windows tests under Wine (docs/testing.md).
 set -euo pipefail
 here=$(dirname "$0")
 bash "$here/install-deps.sh"
@@ -18,7 +19,7 @@ CC=clang CXX=clang++ configure_and_build "$build/host-fuzz" -DSOBEEP_FUZZ=ON \
   -DSOBEEP_FUZZ_SECONDS="${SOBEEP_FUZZ_SECONDS:-30}"
 ctest --test-dir "$build/host-fuzz" --output-on-failure
 cat "$build/host-fuzz"/tests/fuzz/work/*/summary
-echo "== code style: .clang-format and the naming rule of .clang-tidy"
+echo "== code style (.clang-format, the naming rule of .clang-tidy) and the documents"
 bash "$here/style.sh" "$build/host" "$build/host-fuzz" "$build/win32"
 echo "== static checks of the shipped i686 build ($build/win32/dist)"
 ctest --test-dir "$build/win32" -R '^i686\.static_checks$' --output-on-failure
