@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The README's benchmark command: installs what is missing (aplay, the
+# The benchmark command (docs/benchmark.md): installs what is missing (aplay, the
 # native floor the Wine cases are held against; a window manager, an XEmbed
 # tray and python3-xlib to watch it, for the desktop-like display), builds
 # everything and prints the benchmark table (bench/bench.sh). Takes about

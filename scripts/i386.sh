@@ -1,5 +1,5 @@
 # Whether this machine runs 32-bit (i386) Linux programs itself; sourced by
-# the set-up and by the i686 build's Wine session.
+# the set-up, the test command and the i686 build's Wine session.
 
 # Tried rather than guessed from the kernel's name: a 96-byte i386 program
 # that exits with 42. An i386 handler of binfmt_misc (an emulator) would run

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Takes the README's pictures of the real player: the tray menu, the
+# Takes the README's four pictures of the real player: the tray menu, the
 # Properties dialog from the tray and in settings mode, and the About box,
-# as PNG files in docs/images/. Runs in a private Wine session on its own
+# as PNG files in docs/images/ (the help viewer's picture is not one of
+# them). Runs in a private Wine session on its own
 # Xvfb display; needs a build (scripts/build.sh) and ImageMagick's import.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"

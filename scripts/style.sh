@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # One code style for every C++ source the repository holds: the format of
 # .clang-format, the standard headers each source includes for itself
-# (includes.py), and the naming rule of .clang-tidy. scripts/test.sh runs it
-# once the builds are there: their compile_commands.json tell clang-tidy how
-# each file is built (the host build, the fuzz build and the shipped Windows
-# build, whose cross compiler's C++ headers clang is pointed at).
+# (includes.py), and the naming rule of .clang-tidy; then the documents,
+# which must name only what the tree holds (check-docs.py). scripts/test.sh
+# runs it once the builds are there: their compile_commands.json tell
+# clang-tidy how each file is built (the host build, the fuzz build and the
+# shipped Windows build, whose cross compiler's C++ headers clang is pointed
+# at).
 #   style.sh HOST_BUILD FUZZ_BUILD WINDOWS_BUILD
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -67,3 +69,4 @@ if [ "$failed" -ne 0 ]; then
   exit 1
 fi
 echo "naming: ${#plan[@]} files and the headers they include follow .clang-tidy"
+python3 scripts/check-docs.py

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The README's test command: installs what is missing, builds everything and
-# runs every test through ctest: the host unit tests, then the Windows tests
-# under Wine. Before those, it checks that a second build of the release
-# gives the same bytes.
+# The test command: installs what is missing, builds everything and runs
+# every test: the host unit tests, plain and under sanitizers, fuzzing, the
+# code style and the documents, the static checks of the shipped programs,
+# a second build of the release that must give the same bytes, and the
+# Windows tests under Wine (docs/testing.md).
 set -euo pipefail
 here=$(dirname "$0")
 bash "$here/install-deps.sh"
@@ -19,7 +20,7 @@ CC=clang CXX=clang++ configure_and_build "$build/host-fuzz" -DSOBEEP_FUZZ=ON \
   -DSOBEEP_FUZZ_SECONDS="${SOBEEP_FUZZ_SECONDS:-30}"
 ctest --test-dir "$build/host-fuzz" --output-on-failure
 cat "$build/host-fuzz"/tests/fuzz/work/*/summary
-echo "== code style: .clang-format and the naming rule of .clang-tidy"
+echo "== code style (.clang-format, the naming rule of .clang-tidy) and the documents"
 bash "$here/style.sh" "$build/host" "$build/host-fuzz" "$build/win32"
 echo "== static checks of the shipped i686 build ($build/win32/dist)"
 ctest --test-dir "$build/win32" -R '^i686\.static_checks$' --output-on-failure
