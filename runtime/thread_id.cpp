@@ -30,7 +30,7 @@ using QueryInformationThread = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
 
 DWORD WINAPI ThreadIdOf(HANDLE thread) {
   const auto query = reinterpret_cast<QueryInformationThread>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationThread")));
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
   ThreadBasicInformation information = {};
   if (!query || query(thread, 0, &information, sizeof information, nullptr) < 0) {
     SetLastError(ERROR_INVALID_HANDLE);

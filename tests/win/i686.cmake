@@ -13,12 +13,20 @@ add_test(NAME i686.wine_session_stop
 set_tests_properties(i686.wine_session_start PROPERTIES FIXTURES_SETUP wine_i686 TIMEOUT 900)
 set_tests_properties(i686.wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_i686)
 
-# One entry per case: TARGET SUITE.CASE ...
+# One entry per case: TARGET [WESTERN | PLANTED] SUITE.CASE ..., the keyword
+# as for sobeep_wine_tests (tests/win/CMakeLists.txt).
 function(sobeep_i686_cases target)
-  foreach(case ${ARGN})
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "WESTERN;PLANTED" "" "")
+  set(variables)
+  if(ARG_WESTERN)
+    set(variables ${SOBEEP_WESTERN_SYSTEM})
+  elseif(ARG_PLANTED)
+    set(variables ${SOBEEP_PLANTED_DLLS})
+  endif()
+  foreach(case ${ARG_UNPARSED_ARGUMENTS})
     add_test(NAME i686.${case}
-      COMMAND bash ${WINE_SCRIPTS}/run-to-file.sh ${WINE_I686_SESSION_DIR} $<TARGET_FILE:${target}>
-              --gtest_filter=${case})
+      COMMAND bash ${WINE_SCRIPTS}/run-to-file.sh ${WINE_I686_SESSION_DIR} ${variables}
+              $<TARGET_FILE:${target}> --gtest_filter=${case})
     set_tests_properties(i686.${case} PROPERTIES
       FIXTURES_REQUIRED wine_i686 RESOURCE_LOCK wine_session TIMEOUT ${SOBEEP_ENTRY_TIMEOUT})
   endforeach()
@@ -31,9 +39,16 @@ sobeep_i686_cases(player_e2e
 sobeep_i686_cases(dialogs_e2e
   SettingsModeTest.ShowsPropertiesWithInstallButtonAndCheckingRepeatStoresEight
   TrayDialogTest.PropertiesPausesAndHidesTheIconUntilClosed)
+sobeep_i686_cases(player_e2e WESTERN
+  Names/WesternFileNameTest.PlaysTheNamedFileAndNoOther/BeyondTheBasicPlane)
 sobeep_i686_cases(installer_e2e
   InstallerStartTest.CreatesTheSettingsKeyAndShowsItsDialogWhateverTheArguments
-  AssociationTest.OpeningAWaveFileInTheShellPlaysItWithTheInstalledPlayer)
+  AssociationTest.OpeningAWaveFileInTheShellPlaysItWithTheInstalledPlayer
+  AssociationTest.AFileOfAnyNameInAFolderOfAnyNamePlaysWithThePlayerOfAnyFolder)
+sobeep_i686_cases(planted_e2e
+  PlantedProgramTest.InstallStartsTheInstallerBesideThePlayerAndNothingElse)
+sobeep_i686_cases(planted_e2e PLANTED
+  PlantedDllTest.NoDllBesideThePlayerOrTheInstallerRunsInThem)
 sobeep_i686_cases(tray_e2e
   TrayTest.ChoosingRepeatStoresItAtOnceAndExitEndsThePlayer)
 sobeep_i686_cases(win_units
