@@ -69,10 +69,10 @@ void OnPropertiesOk(HWND dialog) {
 
 enum class Launch { kStarted, kDeclined, kFailed };
 
-// The installer asks for administrator rights, and only the shell gets
-// them asked for where Windows must: CreateProcess (and WinExec with it)
-// refuses such a program. The path goes as the file to open, not as a
-// command line, so no blank in it can make another program of its start.
+// The installer asks for administrator rights. CreateProcess, and WinExec
+// with it, refuses to start such a program; the shell starts it, and has
+// Windows ask the user where it must. The path goes as the file to open,
+// not as a command line, so no blank in it can make another program of it.
 Launch StartInstaller(HWND dialog, const wchar_t* path) {
   const ComApartment com;
   SHELLEXECUTEINFOW info = {};
