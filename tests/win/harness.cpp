@@ -436,6 +436,19 @@ std::string ClassName(HWND window) {
   return Utf8(name);
 }
 
+HWND WaitForOtherDialog(DWORD pid, HWND dialog, DWORD timeoutMs) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND window : TopLevelWindows(pid))
+          if (window != dialog && IsWindowVisible(window) && ClassName(window) == "#32770")
+            found = window;
+        return found != nullptr;
+      },
+      timeoutMs);
+  return found;
+}
+
 HWND WaitForMessageBox(DWORD pid, const char* caption, DWORD timeoutMs) {
   return WaitForProcessWindow(pid, "#32770", caption, timeoutMs, true);
 }

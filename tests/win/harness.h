@@ -155,6 +155,9 @@ std::string WindowText(HWND window);
 std::string DescribeWindows(DWORD pid);
 std::string ClassName(HWND window);
 
+// A visible dialog of `pid` other than `dialog` (a message box, the folder
+// browser, whatever its caption), or nullptr.
+HWND WaitForOtherDialog(DWORD pid, HWND dialog, DWORD timeoutMs);
 // A visible message box of `pid` with this caption, or nullptr.
 HWND WaitForMessageBox(DWORD pid, const char* caption, DWORD timeoutMs);
 std::string MessageBoxText(HWND box);

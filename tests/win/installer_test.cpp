@@ -881,27 +881,12 @@ class WesternInstallerTest : public InstallerTest {
   }
 };
 
-// The folder browser, whatever its caption in the system's language: the
-// installer's other visible dialog.
-HWND WaitForAnyBrowser(Installer& installer) {
-  HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        for (HWND window : TopLevelWindows(installer.pid()))
-          if (window != installer.dialog() && IsWindowVisible(window) &&
-              ClassName(window) == kDialogClass)
-            found = window;
-        return found != nullptr;
-      },
-      kWait);
-  return found;
-}
-
 TEST_F(WesternInstallerTest, TextsReadAsOnAJapaneseSystem) {
   Installer installer(source_);
   ASSERT_TRUE(installer.dialog()) << "the dialog titled soBeep のインストール";
   PressButton(installer.dialog(), kBrowse);
-  HWND browser = WaitForAnyBrowser(installer);
+  // The folder browser, whatever its caption in the system's language.
+  HWND browser = WaitForOtherDialog(installer.pid(), installer.dialog(), kWait);
   ASSERT_TRUE(browser) << "no folder browser";
   EXPECT_EQ(WindowText(GetDlgItem(browser, 14146)),
             "SoBeepをインストールするフォルダを選択してください。");

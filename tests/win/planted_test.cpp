@@ -39,20 +39,6 @@ class PlantedTest : public ::testing::Test {
   std::string dir_;
 };
 
-// The other visible dialog of `pid`: a message box, or the folder browser.
-HWND WaitForOtherDialog(DWORD pid, HWND dialog) {
-  HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        for (HWND window : TopLevelWindows(pid))
-          if (window != dialog && IsWindowVisible(window) && ClassName(window) == "#32770")
-            found = window;
-        return found != nullptr;
-      },
-      kWait);
-  return found;
-}
-
 std::string ProgramOf(HWND window) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
@@ -123,7 +109,7 @@ TEST_F(PlantedDllTest, NoDllBesideThePlayerOrTheInstallerRunsInThem) {
   HWND dialog = WaitForProcessWindow(installer.pid(), "#32770", kInstallerTitle, kWait, true);
   ASSERT_TRUE(dialog) << DescribeWindows(installer.pid());
   PressButton(dialog, IDC_BROWSE);
-  HWND browser = WaitForOtherDialog(installer.pid(), dialog);
+  HWND browser = WaitForOtherDialog(installer.pid(), dialog, kWait);
   EXPECT_TRUE(browser) << "no folder browser";
   if (browser) PressButton(browser, IDCANCEL);
   EXPECT_TRUE(WaitUntil([&] { return !browser || !IsWindow(browser); }, kWait));
