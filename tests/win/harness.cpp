@@ -1,5 +1,7 @@
 #include "tests/win/harness.h"
 
+#include "installer/install_rules.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -91,6 +93,18 @@ std::string HostPath(const std::string& winPath) {
 }
 
 std::string PlayerExe() { return WinPath(SOBEEP_PLAYER_EXE); }
+
+std::vector<std::string> ShippedFiles() {
+  std::vector<std::string> names;
+  for (const wchar_t* name : install::kInstallFiles) names.push_back(Utf8(name));
+  return names;
+}
+
+void Unpack(const std::string& distDir, const std::string& hostDir) {
+  MakeDirectory(hostDir);
+  for (const std::string& name : ShippedFiles())
+    ASSERT_TRUE(CopyTo(WinPath(distDir + "/" + name), hostDir + "/" + name)) << name;
+}
 
 std::string FreshDir() {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();

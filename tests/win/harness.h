@@ -52,6 +52,11 @@ std::string WinPath(const std::string& hostPath);
 std::string HostPath(const std::string& winPath);
 // The programs under test, as Windows paths.
 std::string PlayerExe();
+// The files a user gets, in the installer's order.
+std::vector<std::string> ShippedFiles();
+// Copies them from the unpacked zip `distDir` into `hostDir`, as a user
+// unzips them there.
+void Unpack(const std::string& distDir, const std::string& hostDir);
 // A fresh, empty host directory for the running test.
 std::string FreshDir();
 

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "installer/install_rules.h"
 #include "installer/resources/resource.h"
 #include "tests/win/harness.h"
 #include "tests/win/ui_probe.h"
@@ -38,12 +37,6 @@ constexpr DWORD kWait = 20000;
 std::string DistDir() { return SOBEEP_DIST; }
 std::string CommandFor(const std::string& winDest) {
   return Quoted(winDest + "\\SoBeep.exe") + " " + Quoted("%1");
-}
-// The shipped files, in the installer's order.
-std::vector<std::string> ShippedFiles() {
-  std::vector<std::string> names;
-  for (const wchar_t* name : install::kInstallFiles) names.push_back(Utf8(name));
-  return names;
 }
 
 // --- the association under HKEY_CLASSES_ROOT -------------------------------
@@ -165,11 +158,7 @@ void SetField(HWND dialog, const std::string& text) {
 
 // A folder laid out as a user unpacks the shipped folder: the five files,
 // the installer among them.
-void Unpack(const std::string& hostDir) {
-  MakeDirectory(hostDir);
-  for (const std::string& name : ShippedFiles())
-    ASSERT_TRUE(CopyTo(WinPath(DistDir() + "/" + name), hostDir + "/" + name)) << name;
-}
+void Unpack(const std::string& hostDir) { harness::Unpack(DistDir(), hostDir); }
 
 class Installer {
  public:

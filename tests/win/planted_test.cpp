@@ -10,7 +10,6 @@
 
 #include <string>
 
-#include "installer/install_rules.h"
 #include "installer/resources/resource.h"
 #include "tests/win/harness.h"
 #include "tests/win/ui_probe.h"
@@ -29,13 +28,7 @@ class PlantedTest : public ::testing::Test {
     settings::Remove();
     dir_ = FreshDir();
   }
-  // The shipped files, unpacked into `hostDir` as a user unzips them.
-  static void Unpack(const std::string& hostDir) {
-    MakeDirectory(hostDir);
-    for (const wchar_t* name : install::kInstallFiles)
-      ASSERT_TRUE(
-          CopyTo(WinPath(std::string(SOBEEP_DIST) + "/" + Utf8(name)), hostDir + "/" + Utf8(name)));
-  }
+  static void Unpack(const std::string& hostDir) { harness::Unpack(SOBEEP_DIST, hostDir); }
   std::string dir_;
 };
 
